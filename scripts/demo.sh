@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds vortiq and runs it on the shipped example, then shows the header it wrote.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/lib.sh
+need_packages "${BUILD_PACKAGES[@]}"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build build -j"$(nproc)" --target vortiq >/dev/null
+./build/vortiq examples/demo.pb
+echo "== examples/demo.pbi (exit status $?) =="
+cat -A examples/demo.pbi
+echo

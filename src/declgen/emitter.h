@@ -1,0 +1,75 @@
+// Header emission: the prologue, one declaration line per procedure at top level
+// or directly inside a module, and the CompilerIf fences around each module's
+// declarations, driven by a six-state section machine over the statements.
+#ifndef VORTIQ_DECLGEN_EMITTER_H_
+#define VORTIQ_DECLGEN_EMITTER_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "declgen/convert_header.h"
+#include "io/header_writer.h"
+#include "io/time_stamp.h"
+
+namespace vortiq {
+
+// The project's web address, shown in the banner line of every header.
+inline constexpr std::string_view kProjectAddress = "https://vortiq.org";
+
+// The last line of every header, written without line end.
+inline constexpr std::string_view kClosingLine = "CompilerEndIf";
+
+// Which kind of block the statements being handed in belong to.
+enum class SectionState : uint8_t {
+  TopLevel,           // outside every module, procedure and macro
+  InProcedure,        // in the body of a procedure at top level
+  InMacro,            // in the body of a macro at top level
+  InModule,           // inside a module, outside procedure and macro bodies
+  InModuleProcedure,  // in the body of a procedure inside a module
+  InModuleMacro,      // in the body of a macro inside a module
+};
+
+class Emitter {
+ public:
+  // `source_path` is the source path as text (its file part goes into the
+  // prologue), `date` the time stamp's date value. `statements` gives the
+  // statements after a procedure header; `header` receives every text.
+  Emitter(std::string_view source_path, DateValue date, StatementLookahead* statements,
+          HeaderWriter* header);
+  Emitter(const Emitter&) = delete;
+  Emitter& operator=(const Emitter&) = delete;
+
+  // Handles the statement at statement_position() and advances the position.
+  // The first call writes the prologue. `statement` must stay valid only until
+  // the emitter reads ahead through `statements`.
+  void EmitStatement(std::string_view statement);
+
+  // Writes `text` to the header unchanged.
+  void WriteHeaderText(std::string_view text);
+
+  [[nodiscard]] uint64_t statement_position() const { return statement_position_; }
+  [[nodiscard]] SectionState section_state() const { return section_state_; }
+  [[nodiscard]] const std::string& module_name() const { return module_name_; }
+
+ private:
+  void WritePrologue();
+  // Each handler returns whether the statement matched and has been handled.
+  bool MaybeMoveTo(bool matches, SectionState next);
+  bool MaybeDeclareProcedure(std::string_view statement, SectionState next);
+  bool MaybeOpenModule(std::string_view statement);
+  bool MaybeCloseModule(std::string_view statement);
+
+  std::string source_path_;
+  DateValue date_;
+  StatementLookahead* statements_;
+  HeaderWriter* header_;
+  uint64_t statement_position_ = 0;
+  SectionState section_state_ = SectionState::TopLevel;
+  std::string module_name_;  // set at every module start, kept after its end
+  std::string line_;         // the declaration being built
+};
+
+}  // namespace vortiq
+
+#endif  // VORTIQ_DECLGEN_EMITTER_H_

@@ -1,0 +1,46 @@
+// Buffered writing of header text as UTF-8 bytes, without byte-order mark and
+// without adding or translating line ends.
+#ifndef VORTIQ_IO_HEADER_WRITER_H_
+#define VORTIQ_IO_HEADER_WRITER_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "io/byte_stream.h"
+#include "io/status.h"
+
+namespace vortiq {
+
+class HeaderWriter {
+ public:
+  static constexpr size_t kDefaultBufferSize = 64 * 1024;
+
+  explicit HeaderWriter(ByteSink* sink, size_t buffer_size = kDefaultBufferSize);
+  HeaderWriter(const HeaderWriter&) = delete;
+  HeaderWriter& operator=(const HeaderWriter&) = delete;
+
+  // Appends `text` (UTF-8) to the output. Full buffers go to the sink in order; a
+  // text at least as large as the buffer goes there in one piece after the bytes
+  // already buffered. Returns the number of bytes taken; after a failure nothing
+  // more is written and the result is 0.
+  size_t WriteString(std::string_view text);
+
+  // Hands the buffered bytes to the sink. Returns status().
+  Status Flush();
+
+  // kOk, or the first write failure.
+  [[nodiscard]] Status status() const { return status_; }
+
+ private:
+  void Put(std::string_view bytes);
+
+  ByteSink* sink_;
+  size_t buffer_size_;
+  std::string buffer_;
+  Status status_ = Status::kOk;
+};
+
+}  // namespace vortiq
+
+#endif  // VORTIQ_IO_HEADER_WRITER_H_

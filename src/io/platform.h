@@ -1,0 +1,85 @@
+// What the tool needs from the operating system: reading the source, replacing
+// the header safely, the local clock, and showing a path as text. One
+// implementation per platform (platform_posix.cc, platform_win32.cc), chosen by
+// the build.
+//
+// Paths are the platform's own: bytes as given on POSIX, WTF-8 on Windows (UTF-8
+// that also carries unpaired surrogates, so every Windows file name fits).
+#ifndef VORTIQ_IO_PLATFORM_H_
+#define VORTIQ_IO_PLATFORM_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "io/byte_stream.h"
+#include "io/status.h"
+#include "io/time_stamp.h"
+
+namespace vortiq {
+
+// A source file open for reading; on Windows nobody else may open it meanwhile.
+class SourceFile final : public ByteSource {
+ public:
+  // Opens an existing file. kNotFound when it does not exist; a directory or a
+  // file that may not be read gives kAccessDenied.
+  static Status Open(const std::string& path, std::unique_ptr<SourceFile>* file);
+
+  ~SourceFile() override;
+  SourceFile(const SourceFile&) = delete;
+  SourceFile& operator=(const SourceFile&) = delete;
+
+  Status Read(char* buffer, size_t capacity, size_t* count) override;
+
+ private:
+  explicit SourceFile(intptr_t handle) : handle_(handle) {}
+  intptr_t handle_;
+};
+
+// A header being written. The bytes go to a new temporary file in the header's
+// directory; Commit puts it in the header's place in one step. Until then an
+// existing header is untouched, and a HeaderFile destroyed without a successful
+// Commit removes its temporary file. Where the header path is a symbolic link,
+// the link stays and the file it leads to is replaced.
+class HeaderFile final : public ByteSink {
+ public:
+  // Fails without creating anything when the header exists but may not be
+  // written (read-only), is not a regular file, or the temporary file cannot be
+  // made.
+  static Status Create(const std::string& header_path, std::unique_ptr<HeaderFile>* file);
+
+  ~HeaderFile() override;
+  HeaderFile(const HeaderFile&) = delete;
+  HeaderFile& operator=(const HeaderFile&) = delete;
+
+  Status Write(std::string_view bytes) override;
+
+  // Makes the written bytes durable, closes the temporary file and replaces the
+  // header with it, keeping the old header's permissions (POSIX) or attributes
+  // (Windows). On failure the old header stays as it was.
+  Status Commit();
+
+ private:
+  HeaderFile(intptr_t handle, std::string temporary_path, std::string target_path)
+      : handle_(handle),
+        temporary_path_(std::move(temporary_path)),
+        target_path_(std::move(target_path)) {}
+  void Discard();  // closes and removes the temporary file
+
+  intptr_t handle_;  // -1 once closed
+  std::string temporary_path_;
+  std::string target_path_;  // the header, or the file its link leads to
+  bool committed_ = false;
+};
+
+// The local wall-clock date and time.
+[[nodiscard]] LocalTime ReadLocalClock();
+
+// A path as well-formed UTF-8 text, for the header's comment line: malformed
+// bytes (POSIX) and unpaired surrogates (Windows) become U+FFFD.
+[[nodiscard]] std::string PathToText(std::string_view path);
+
+}  // namespace vortiq
+
+#endif  // VORTIQ_IO_PLATFORM_H_

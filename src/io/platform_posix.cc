@@ -1,0 +1,218 @@
+// POSIX implementation of the platform layer.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+
+#include "io/platform.h"
+#include "io/utf8.h"
+
+namespace vortiq {
+namespace {
+
+constexpr int kMaxLinkHops = 40;  // as the kernel's own limit (ELOOP)
+constexpr int kMaxNameAttempts = 100;
+
+Status StatusFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return Status::kNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+      return Status::kAccessDenied;
+    default:
+      return Status::kIoError;
+  }
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Follows symbolic links from `path` to the file they lead to, which need not exist.
+Status ResolveLinks(std::string path, std::string* target) {
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+      *target = path;
+      return Status::kOk;
+    }
+    std::string link(static_cast<size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+    const ssize_t length = readlink(path.c_str(), link.data(), link.size());
+    if (length < 0) return StatusFromErrno(errno);
+    if (static_cast<size_t>(length) >= link.size()) return Status::kIoError;  // changed meanwhile
+    link.resize(static_cast<size_t>(length));
+    path = (link.front() == '/') ? link : DirectoryOf(path) + "/" + link;
+  }
+  return Status::kIoError;
+}
+
+// A name that no other run is likely to pick at the same moment.
+std::string UniqueSuffix(int attempt) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  uint64_t x = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(now.tv_sec) << 30) ^
+               (static_cast<uint64_t>(getpid()) << 16) ^ static_cast<uint64_t>(attempt);
+  // splitmix64 finalizer: spreads the bits over the whole word.
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+  x ^= x >> 31;
+  static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::string suffix;
+  for (int i = 0; i < 8; ++i, x /= 36) suffix.push_back(kDigits[x % 36]);
+  return suffix;
+}
+
+}  // namespace
+
+// ---- SourceFile
+
+Status SourceFile::Open(const std::string& path, std::unique_ptr<SourceFile>* file) {
+  int fd;
+  do {
+    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return StatusFromErrno(errno);
+  struct stat info;
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    close(fd);
+    return Status::kAccessDenied;
+  }
+  file->reset(new SourceFile(fd));
+  return Status::kOk;
+}
+
+SourceFile::~SourceFile() { close(static_cast<int>(handle_)); }
+
+Status SourceFile::Read(char* buffer, size_t capacity, size_t* count) {
+  ssize_t got;
+  do {
+    got = read(static_cast<int>(handle_), buffer, capacity);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) {
+    *count = 0;
+    return StatusFromErrno(errno);
+  }
+  *count = static_cast<size_t>(got);
+  return Status::kOk;
+}
+
+// ---- HeaderFile
+
+Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<HeaderFile>* file) {
+  std::string target;
+  if (const Status status = ResolveLinks(header_path, &target); status != Status::kOk) {
+    return status;
+  }
+  struct stat old_header;
+  const bool exists = stat(target.c_str(), &old_header) == 0;
+  if (exists) {
+    if (!S_ISREG(old_header.st_mode)) return Status::kAccessDenied;
+    // Refuse what an in-place rewrite would be refused, and a file without any
+    // write permission even where the superuser could write it.
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 ||
+        (old_header.st_mode & 0222) == 0) {
+      return Status::kAccessDenied;
+    }
+  } else if (errno != ENOENT) {
+    return StatusFromErrno(errno);
+  }
+
+  const std::string directory = DirectoryOf(target);
+  const std::string name = target.substr(target.rfind('/') + 1);
+  for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
+    std::string temporary = directory + "/." + name + "." + UniqueSuffix(attempt) + ".tmp";
+    // O_EXCL with O_NOFOLLOW: never reuse or follow something already there.
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        0666);
+    if (fd < 0) {
+      if (errno == EEXIST || errno == EINTR) continue;
+      return StatusFromErrno(errno);
+    }
+    file->reset(new HeaderFile(fd, std::move(temporary), target));
+    if (exists) {
+      // Keep the old header's permission bits and, where allowed, its owner.
+      if (fchmod(fd, old_header.st_mode & 07777) != 0) {
+        const Status status = StatusFromErrno(errno);
+        file->reset();
+        return status;
+      }
+      if (old_header.st_uid != geteuid() || old_header.st_gid != getegid()) {
+        [[maybe_unused]] const int ignored = fchown(fd, old_header.st_uid, old_header.st_gid);
+      }
+    }
+    return Status::kOk;
+  }
+  return Status::kIoError;
+}
+
+HeaderFile::~HeaderFile() {
+  if (!committed_) Discard();
+}
+
+void HeaderFile::Discard() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+  handle_ = -1;
+  unlink(temporary_path_.c_str());
+}
+
+Status HeaderFile::Write(std::string_view bytes) {
+  if (handle_ < 0) return Status::kIoError;
+  while (!bytes.empty()) {
+    const ssize_t written = write(static_cast<int>(handle_), bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return StatusFromErrno(errno);
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return Status::kOk;
+}
+
+Status HeaderFile::Commit() {
+  if (handle_ < 0 || committed_) return Status::kIoError;
+  const int fd = static_cast<int>(handle_);
+  handle_ = -1;
+  // The data must be on disk before the new name is, or a crash could leave an
+  // empty header in place of the old one.
+  const bool synced = fsync(fd) == 0;
+  const int sync_error = errno;
+  if (close(fd) != 0 || !synced) {
+    const Status status = StatusFromErrno(synced ? errno : sync_error);
+    Discard();
+    return status;
+  }
+  if (rename(temporary_path_.c_str(), target_path_.c_str()) != 0) {
+    const Status status = StatusFromErrno(errno);
+    Discard();
+    return status;
+  }
+  committed_ = true;
+  return Status::kOk;
+}
+
+// ---- Clock and paths
+
+LocalTime ReadLocalClock() {
+  const time_t now = time(nullptr);
+  struct tm fields {};
+  if (localtime_r(&now, &fields) == nullptr) return LocalTime{0, 0, 0, 0, 0, 0};
+  // A leap second (:60) is not a second of the calendar the date value counts in.
+  return LocalTime{fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
+                   fields.tm_hour,        fields.tm_min,     fields.tm_sec > 59 ? 59 : fields.tm_sec};
+}
+
+std::string PathToText(std::string_view path) { return RepairUtf8(path); }
+
+}  // namespace vortiq

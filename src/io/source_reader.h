@@ -1,0 +1,59 @@
+// Reading a PureBasic source as lines of UTF-8 text.
+//
+// Lines end at LF, CR LF, a lone CR and a zero byte. A lead byte C0..F7 takes the
+// following 1 to 3 bytes as its continuation without looking at them (so a line
+// end among them stays in the line), a stray byte 80..BF or F8..FF becomes '?',
+// and a character cut off by the end of the file is dropped. The bytes of a line
+// are then decoded up to a zero byte, each malformed sequence giving U+FFFD; a
+// byte-order mark is not recognised and stays as U+FEFF.
+#ifndef VORTIQ_IO_SOURCE_READER_H_
+#define VORTIQ_IO_SOURCE_READER_H_
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "io/byte_stream.h"
+#include "io/status.h"
+
+namespace vortiq {
+
+class SourceReader {
+ public:
+  static constexpr size_t kDefaultBufferSize = 128 * 1024;
+
+  explicit SourceReader(ByteSource* source, size_t buffer_size = kDefaultBufferSize);
+  SourceReader(const SourceReader&) = delete;
+  SourceReader& operator=(const SourceReader&) = delete;
+
+  // True when no byte is left to read (or reading failed). Reads ahead if needed,
+  // which ends the validity of the line returned last.
+  [[nodiscard]] bool Eof();
+
+  // The next line without its line end, as well-formed UTF-8; "" at the end. The
+  // view stays valid until the next call of ReadString or Eof.
+  [[nodiscard]] std::string_view ReadString();
+
+  // kOk, or the first read failure; reading stops there as at the end of the file.
+  [[nodiscard]] Status status() const { return status_; }
+
+ private:
+  bool Refill();                  // true when unread bytes are buffered
+  bool TakeByte(char* byte);      // false at the end
+  std::string_view FinishLine(std::string_view bytes, bool non_ascii);
+
+  ByteSource* source_;
+  std::unique_ptr<char[]> buffer_;
+  size_t buffer_size_;
+  size_t position_ = 0;  // next byte to take
+  size_t filled_ = 0;    // bytes in the buffer
+  bool exhausted_ = false;
+  Status status_ = Status::kOk;
+  std::string line_;      // a line that crosses buffer refills or holds non-ASCII bytes
+  std::string repaired_;  // the decoded form of such a line
+};
+
+}  // namespace vortiq
+
+#endif  // VORTIQ_IO_SOURCE_READER_H_

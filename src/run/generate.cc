@@ -1,0 +1,35 @@
+#include "run/generate.h"
+
+#include "declgen/emitter.h"
+#include "io/source_reader.h"
+#include "run/statement_list.h"
+
+namespace vortiq {
+
+Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValue date,
+                      HeaderWriter* header) {
+  SourceReader reader(source);
+  StatementList statements(&reader);
+  Emitter emitter(source_path, date, &statements, header);
+  std::string_view statement;
+  for (uint64_t index = 0; statements.StatementAt(index, &statement); ++index) {
+    emitter.EmitStatement(statement);
+    statements.DropBefore(index + 1);
+    if (header->status() != Status::kOk) return header->status();
+  }
+  if (reader.status() != Status::kOk) return reader.status();
+  emitter.WriteHeaderText(kClosingLine);
+  return header->Flush();
+}
+
+std::string GenerateHeader(std::string_view source, std::string_view source_path,
+                           const LocalTime& clock) {
+  MemorySource input(source);
+  std::string output;
+  StringSink sink(&output);
+  HeaderWriter header(&sink);
+  GenerateHeader(&input, source_path, Date(clock), &header);  // memory cannot fail
+  return output;
+}
+
+}  // namespace vortiq

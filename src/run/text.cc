@@ -1,0 +1,86 @@
+#include "run/text.h"
+
+#include <algorithm>
+
+namespace vortiq {
+
+std::string_view Left(std::string_view text, int64_t n) noexcept {
+  if (n <= 0) return {};
+  return text.substr(0, static_cast<uint64_t>(n) < text.size() ? static_cast<size_t>(n) : text.size());
+}
+
+std::string_view Right(std::string_view text, int64_t n) noexcept {
+  if (n <= 0) return {};
+  if (static_cast<uint64_t>(n) >= text.size()) return text;
+  return text.substr(text.size() - static_cast<size_t>(n));
+}
+
+std::string_view Mid(std::string_view text, int64_t start, int64_t n) noexcept {
+  if (n <= 0) return {};
+  if (start < 1) start = 1;
+  if (static_cast<uint64_t>(start) > text.size()) return {};
+  return Left(text.substr(static_cast<size_t>(start - 1)), n);
+}
+
+std::string_view Mid(std::string_view text, int64_t start) noexcept {
+  if (start < 1) start = 1;
+  if (static_cast<uint64_t>(start) > text.size()) return {};
+  return text.substr(static_cast<size_t>(start - 1));
+}
+
+std::string LCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = LowerAscii(c);
+  return lower;
+}
+
+bool StartsWithKeyword(std::string_view text, std::string_view keyword) noexcept {
+  if (text.size() < keyword.size()) return false;
+  for (size_t i = 0; i < keyword.size(); ++i) {
+    if (LowerAscii(text[i]) != keyword[i]) return false;
+  }
+  return true;
+}
+
+bool EndsWithKeyword(std::string_view text, std::string_view keyword) noexcept {
+  if (text.size() < keyword.size()) return false;
+  return StartsWithKeyword(text.substr(text.size() - keyword.size()), keyword);
+}
+
+std::string_view Trim(std::string_view text) noexcept {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+int64_t FindString(std::string_view text, std::string_view pattern, int64_t start) noexcept {
+  if (text.empty() || pattern.empty()) return 0;
+  if (start < 1) start = 1;
+  if (static_cast<uint64_t>(start) > text.size()) return 0;
+  const size_t found = text.find(pattern, static_cast<size_t>(start - 1));
+  return found == std::string_view::npos ? 0 : static_cast<int64_t>(found) + 1;
+}
+
+std::string_view GetExtensionPart(std::string_view path) noexcept {
+  // Scan back from the last character to the second; the first one is never the dot.
+  for (size_t i = path.size(); i-- > 1;) {
+    const char c = path[i];
+    if (c == '/' || c == '\\' || c == ' ') return {};
+    if (c != '.') continue;
+    // A component that begins with a dot has no extension.
+    if (path[i - 1] == '/' || path[i - 1] == '\\') return {};
+    std::string_view extension = path.substr(i + 1);
+    return extension.substr(0, extension.find('"'));
+  }
+  return {};
+}
+
+std::string_view GetFilePart(std::string_view path) noexcept {
+  if (!path.empty() && path.front() == '"') path.remove_prefix(1);
+  const size_t separator = path.find_last_of("/\\");
+  if (separator != std::string_view::npos) path.remove_prefix(separator + 1);
+  return path.substr(0, path.find('"'));
+}
+
+}  // namespace vortiq

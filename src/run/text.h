@@ -1,0 +1,71 @@
+// Text primitives that every decision about a statement is made with.
+//
+// Text is UTF-8 held in std::string / std::string_view. Lengths and positions
+// count bytes and positions start at 1, as in PureBasic. Every caller cuts text
+// next to ASCII characters only (keywords, blanks, separators), where byte
+// positions and character positions pick the same characters, so the results
+// are those of the character-based PureBasic functions of the same names.
+// Nothing here depends on the locale.
+#ifndef VORTIQ_RUN_TEXT_H_
+#define VORTIQ_RUN_TEXT_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vortiq {
+
+// Number of bytes of `text`.
+[[nodiscard]] inline int64_t Len(std::string_view text) noexcept {
+  return static_cast<int64_t>(text.size());
+}
+
+// The first `n` bytes; n below 0 gives "", n above the length the whole text.
+[[nodiscard]] std::string_view Left(std::string_view text, int64_t n) noexcept;
+
+// The last `n` bytes; n below 0 gives "", n at or above the length the whole text.
+[[nodiscard]] std::string_view Right(std::string_view text, int64_t n) noexcept;
+
+// Up to `n` bytes from position `start` (1-based; 1 or less starts at the first
+// byte, beyond the end gives ""). Mid("abc", 0, 2) == "ab".
+[[nodiscard]] std::string_view Mid(std::string_view text, int64_t start, int64_t n) noexcept;
+
+// Everything from position `start` to the end. Mid("abc", 2) == "bc".
+[[nodiscard]] std::string_view Mid(std::string_view text, int64_t start) noexcept;
+
+// Lower-cases A to Z only; every other byte stays, so headers come out the same
+// on every platform. LCase("PROCEDURE.S") == "procedure.s".
+[[nodiscard]] std::string LCase(std::string_view text);
+
+// ASCII lower case of one byte.
+[[nodiscard]] constexpr char LowerAscii(char c) noexcept {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// True when LCase(Left(text, Len(keyword))) == keyword, without allocating.
+// `keyword` must be lower case. StartsWithKeyword("Procedure X", "procedure ").
+[[nodiscard]] bool StartsWithKeyword(std::string_view text, std::string_view keyword) noexcept;
+
+// True when LCase(Right(text, Len(keyword))) == keyword; `keyword` lower case.
+[[nodiscard]] bool EndsWithKeyword(std::string_view text, std::string_view keyword) noexcept;
+
+// Removes the runs of U+0020 SPACE at both ends; tabs and other blanks stay.
+[[nodiscard]] std::string_view Trim(std::string_view text) noexcept;
+
+// 1-based position of the first occurrence of `pattern` at or after `start`;
+// 0 when there is none or when either text is empty. FindString("a::b", "::", 1) == 2.
+[[nodiscard]] int64_t FindString(std::string_view text, std::string_view pattern,
+                                 int64_t start) noexcept;
+
+// Extension of the path's last component without its dot; "" when there is none.
+// The backward scan stops at '/', '\\' and ' ', and the extension ends at a '"'.
+// GetExtensionPart("C:\\dir\\file.pb") == "pb"; GetExtensionPart("file.p b") == "".
+[[nodiscard]] std::string_view GetExtensionPart(std::string_view path) noexcept;
+
+// Last component of the path, after the last '/' or '\\' and up to a '"'; a leading
+// '"' is skipped. GetFilePart("dir/sub\\x.sb") == "x.sb".
+[[nodiscard]] std::string_view GetFilePart(std::string_view path) noexcept;
+
+}  // namespace vortiq
+
+#endif  // VORTIQ_RUN_TEXT_H_

@@ -1,0 +1,110 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "io/platform.h"
+#include "support/temp_dir.h"
+
+namespace vortiq {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+mode_t ModeOf(const std::string& path) {
+  struct stat info;
+  EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+Status WriteHeader(const std::string& path, std::string_view bytes, bool commit = true) {
+  std::unique_ptr<HeaderFile> file;
+  if (const Status status = HeaderFile::Create(path, &file); status != Status::kOk) return status;
+  if (const Status status = file->Write(bytes); status != Status::kOk) return status;
+  return commit ? file->Commit() : Status::kOk;
+}
+
+TEST(HeaderFileTest, CommitReplacesAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  WriteFile(dir / "a.pbi", "old and longer");
+  ASSERT_EQ(WriteHeader(dir / "a.pbi", "new"), Status::kOk);
+  EXPECT_EQ(ReadFile(dir / "a.pbi"), "new");
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"a.pbi"});
+}
+
+TEST(HeaderFileTest, WithoutCommitNothingChanges) {
+  TempDir dir;
+  WriteFile(dir / "a.pbi", "old");
+  ASSERT_EQ(WriteHeader(dir / "a.pbi", "new", /*commit=*/false), Status::kOk);
+  EXPECT_EQ(ReadFile(dir / "a.pbi"), "old");
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"a.pbi"});
+  ASSERT_EQ(WriteHeader(dir / "b.pbi", "new", /*commit=*/false), Status::kOk);
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"a.pbi"});
+}
+
+TEST(HeaderFileTest, PermissionsOfTheOldHeaderStay) {
+  TempDir dir;
+  WriteFile(dir / "a.pbi", "old");
+  chmod((dir / "a.pbi").c_str(), 0640);
+  ASSERT_EQ(WriteHeader(dir / "a.pbi", "new"), Status::kOk);
+  EXPECT_EQ(ModeOf(dir / "a.pbi"), 0640u);
+  // A new header gets the usual mode of a new file.
+  const mode_t mask = umask(022);
+  ASSERT_EQ(WriteHeader(dir / "b.pbi", "new"), Status::kOk);
+  umask(mask);
+  EXPECT_EQ(ModeOf(dir / "b.pbi"), 0644u);
+}
+
+TEST(HeaderFileTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "real");
+  WriteFile(dir / "real/a.pbi", "old");
+  ASSERT_EQ(symlink("real/a.pbi", (dir / "a.pbi").c_str()), 0);
+  ASSERT_EQ(WriteHeader(dir / "a.pbi", "new"), Status::kOk);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "a.pbi"));
+  EXPECT_EQ(ReadFile(dir / "real/a.pbi"), "new");
+  // A dangling link gets its target created.
+  ASSERT_EQ(symlink("real/b.pbi", (dir / "b.pbi").c_str()), 0);
+  ASSERT_EQ(WriteHeader(dir / "b.pbi", "fresh"), Status::kOk);
+  EXPECT_EQ(ReadFile(dir / "real/b.pbi"), "fresh");
+  // A loop of links fails.
+  ASSERT_EQ(symlink("c.pbi", (dir / "c.pbi").c_str()), 0);
+  EXPECT_NE(WriteHeader(dir / "c.pbi", "x"), Status::kOk);
+}
+
+TEST(HeaderFileTest, RefusedWithoutTouchingAnything) {
+  TempDir dir;
+  WriteFile(dir / "ro.pbi", "read-only");
+  chmod((dir / "ro.pbi").c_str(), 0444);
+  std::filesystem::create_directory(dir.path() / "d.pbi");
+  EXPECT_EQ(WriteHeader(dir / "ro.pbi", "new"), Status::kAccessDenied);
+  EXPECT_EQ(WriteHeader(dir / "d.pbi", "new"), Status::kAccessDenied);
+  EXPECT_EQ(WriteHeader(dir / "missing/x.pbi", "new"), Status::kNotFound);
+  EXPECT_EQ(ReadFile(dir / "ro.pbi"), "read-only");
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"d.pbi", "ro.pbi"}));
+}
+
+TEST(SourceFileTest, OpenAndRead) {
+  TempDir dir;
+  WriteFile(dir / "s.pb", "abc");
+  std::unique_ptr<SourceFile> file;
+  ASSERT_EQ(SourceFile::Open(dir / "s.pb", &file), Status::kOk);
+  char buffer[8];
+  size_t count = 0;
+  ASSERT_EQ(file->Read(buffer, sizeof buffer, &count), Status::kOk);
+  EXPECT_EQ(std::string(buffer, count), "abc");
+  ASSERT_EQ(file->Read(buffer, sizeof buffer, &count), Status::kOk);
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(SourceFile::Open(dir / "none.pb", &file), Status::kNotFound);
+  EXPECT_EQ(SourceFile::Open(dir.path().string(), &file), Status::kAccessDenied);
+}
+
+TEST(PlatformTest, PathToTextAndClock) {
+  EXPECT_EQ(PathToText("/a/\xC3\xA9\xFF.pb"), "/a/\xC3\xA9\xEF\xBF\xBD.pb");
+  EXPECT_NE(Date(ReadLocalClock()), kNoDate);
+}
+
+}  // namespace
+}  // namespace vortiq

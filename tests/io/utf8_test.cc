@@ -1,0 +1,58 @@
+#include "io/utf8.h"
+
+#include <gtest/gtest.h>
+
+namespace vortiq {
+namespace {
+
+constexpr std::string_view R = kReplacementCharacter;
+
+std::string Cat(std::initializer_list<std::string_view> parts) {
+  std::string text;
+  for (std::string_view part : parts) text += part;
+  return text;
+}
+
+TEST(Utf8Test, RepairReplacesEachMaximalSubpart) {
+  struct Case {
+    std::string bytes, repaired;
+  };
+  const Case cases[] = {
+      {"plain", "plain"},
+      {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+      {"\xEF\xBB\xBF" "a", "\xEF\xBB\xBF" "a"},
+      {"\xC3", std::string(R)},
+      {"\xC3(", Cat({R, "("})},
+      {"\xE2\x82", std::string(R)},      // one truncated sequence, one U+FFFD
+      {"\xE2\x82(", Cat({R, "("})},
+      {"\xF0\x9F\x98", std::string(R)},
+      {"\xC0\x80", Cat({R, R})},           // overlong: C0 is never a lead
+      {"\xE0\x80\x80", Cat({R, R, R})},    // overlong three-byte form
+      {"\xED\xA0\x80", Cat({R, R, R})},    // a surrogate
+      {"\xF4\x90\x80\x80", Cat({R, R, R, R})},  // above U+10FFFF
+      {"\xF5\x80", Cat({R, R})},
+      {"\x80\xBF", Cat({R, R})},
+      {"\xF1\x80\x80\xE1\x80\xC2", Cat({R, R, R})},
+      {"a\xC3\xA9\xC3", Cat({"a\xC3\xA9", R})},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RepairUtf8(c.bytes), c.repaired);
+    EXPECT_TRUE(IsValidUtf8(c.repaired));
+    EXPECT_EQ(IsValidUtf8(c.bytes), c.bytes == c.repaired);
+  }
+}
+
+TEST(Utf8Test, Utf16Conversions) {
+  EXPECT_EQ(Utf16ToUtf8(u"\u00E9\u20AC"), "\xC3\xA9\xE2\x82\xAC");
+  EXPECT_EQ(Utf16ToUtf8(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
+  const std::u16string unpaired = {u'a', char16_t(0xD83D), u'b', char16_t(0xDE00)};
+  EXPECT_EQ(Utf16ToUtf8(unpaired), Cat({"a", R, "b", R}));
+  // WTF-8 keeps unpaired surrogates, so file names round-trip.
+  EXPECT_EQ(Wtf8ToUtf16(Utf16ToWtf8(unpaired)), unpaired);
+  EXPECT_EQ(Wtf8ToUtf8(Utf16ToWtf8(unpaired)), Cat({"a", R, "b", R}));
+  EXPECT_EQ(Wtf8ToUtf16("\xF0\x9F\x98\x80x"), u"\xD83D\xDE00x");
+  EXPECT_EQ(Wtf8ToUtf16("\xFF"), u"\xFFFD");
+}
+
+}  // namespace
+}  // namespace vortiq
