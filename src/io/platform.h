@@ -61,16 +61,9 @@ class HeaderFile final : public ByteSink {
   Status Commit();
 
  private:
-  HeaderFile(intptr_t handle, std::string temporary_path, std::string target_path)
-      : handle_(handle),
-        temporary_path_(std::move(temporary_path)),
-        target_path_(std::move(target_path)) {}
-  void Discard();  // closes and removes the temporary file
-
-  intptr_t handle_;  // -1 once closed
-  std::string temporary_path_;
-  std::string target_path_;  // the header, or the file its link leads to
-  bool committed_ = false;
+  struct State;  // the platform's handles and paths
+  explicit HeaderFile(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
 };
 
 // The local wall-clock date and time.

@@ -110,6 +110,22 @@ Status SourceFile::Read(char* buffer, size_t capacity, size_t* count) {
 
 // ---- HeaderFile
 
+struct HeaderFile::State {
+  int fd = -1;  // -1 once closed
+  std::string temporary_path;
+  std::string target_path;  // the header, or the file its link leads to
+  bool committed = false;
+
+  // Closes and removes the temporary file.
+  void Discard() {
+    if (fd >= 0) close(fd);
+    fd = -1;
+    unlink(temporary_path.c_str());
+  }
+};
+
+HeaderFile::HeaderFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
 Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<HeaderFile>* file) {
   std::string target;
   if (const Status status = ResolveLinks(header_path, &target); status != Status::kOk) {
@@ -140,7 +156,11 @@ Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<Header
       if (errno == EEXIST || errno == EINTR) continue;
       return StatusFromErrno(errno);
     }
-    file->reset(new HeaderFile(fd, std::move(temporary), target));
+    auto state = std::make_unique<State>();
+    state->fd = fd;
+    state->temporary_path = std::move(temporary);
+    state->target_path = target;
+    file->reset(new HeaderFile(std::move(state)));
     if (exists) {
       // Keep the old header's permission bits and, where allowed, its owner.
       if (fchmod(fd, old_header.st_mode & 07777) != 0) {
@@ -158,19 +178,13 @@ Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<Header
 }
 
 HeaderFile::~HeaderFile() {
-  if (!committed_) Discard();
-}
-
-void HeaderFile::Discard() {
-  if (handle_ >= 0) close(static_cast<int>(handle_));
-  handle_ = -1;
-  unlink(temporary_path_.c_str());
+  if (!state_->committed) state_->Discard();
 }
 
 Status HeaderFile::Write(std::string_view bytes) {
-  if (handle_ < 0) return Status::kIoError;
+  if (state_->fd < 0) return Status::kIoError;
   while (!bytes.empty()) {
-    const ssize_t written = write(static_cast<int>(handle_), bytes.data(), bytes.size());
+    const ssize_t written = write(state_->fd, bytes.data(), bytes.size());
     if (written < 0) {
       if (errno == EINTR) continue;
       return StatusFromErrno(errno);
@@ -181,24 +195,25 @@ Status HeaderFile::Write(std::string_view bytes) {
 }
 
 Status HeaderFile::Commit() {
-  if (handle_ < 0 || committed_) return Status::kIoError;
-  const int fd = static_cast<int>(handle_);
-  handle_ = -1;
+  State& state = *state_;
+  if (state.fd < 0 || state.committed) return Status::kIoError;
+  const int fd = state.fd;
+  state.fd = -1;
   // The data must be on disk before the new name is, or a crash could leave an
   // empty header in place of the old one.
   const bool synced = fsync(fd) == 0;
   const int sync_error = errno;
   if (close(fd) != 0 || !synced) {
     const Status status = StatusFromErrno(synced ? errno : sync_error);
-    Discard();
+    state.Discard();
     return status;
   }
-  if (rename(temporary_path_.c_str(), target_path_.c_str()) != 0) {
+  if (rename(state.temporary_path.c_str(), state.target_path.c_str()) != 0) {
     const Status status = StatusFromErrno(errno);
-    Discard();
+    state.Discard();
     return status;
   }
-  committed_ = true;
+  state.committed = true;
   return Status::kOk;
 }
 
