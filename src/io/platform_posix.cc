@@ -9,6 +9,7 @@
 #include <string>
 
 #include "io/platform.h"
+#include "io/temporary_name.h"
 #include "io/utf8.h"
 
 namespace vortiq {
@@ -58,20 +59,12 @@ Status ResolveLinks(std::string path, std::string* target) {
   return Status::kIoError;
 }
 
-// A name that no other run is likely to pick at the same moment.
-std::string UniqueSuffix(int attempt) {
+// Entropy for a temporary file name: time, process and attempt.
+uint64_t NameEntropy(int attempt) {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  uint64_t x = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(now.tv_sec) << 30) ^
-               (static_cast<uint64_t>(getpid()) << 16) ^ static_cast<uint64_t>(attempt);
-  // splitmix64 finalizer: spreads the bits over the whole word.
-  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
-  x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
-  x ^= x >> 31;
-  static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  std::string suffix;
-  for (int i = 0; i < 8; ++i, x /= 36) suffix.push_back(kDigits[x % 36]);
-  return suffix;
+  return static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(now.tv_sec) << 30) ^
+         (static_cast<uint64_t>(getpid()) << 16) ^ static_cast<uint64_t>(attempt);
 }
 
 }  // namespace
@@ -148,7 +141,7 @@ Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<Header
   const std::string directory = DirectoryOf(target);
   const std::string name = target.substr(target.rfind('/') + 1);
   for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
-    std::string temporary = directory + "/." + name + "." + UniqueSuffix(attempt) + ".tmp";
+    std::string temporary = directory + "/" + TemporaryName(name, NameEntropy(attempt));
     // O_EXCL with O_NOFOLLOW: never reuse or follow something already there.
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                         0666);

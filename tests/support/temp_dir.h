@@ -3,12 +3,12 @@
 #ifndef VORTIQ_TESTS_SUPPORT_TEMP_DIR_H_
 #define VORTIQ_TESTS_SUPPORT_TEMP_DIR_H_
 
-#include <stdlib.h>
-
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +18,14 @@ namespace vortiq::testing {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vortiq-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+    const auto base = std::filesystem::temp_directory_path();
+    auto seed = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < 1000; ++attempt, seed = seed * 6364136223846793005ULL + 1) {
+      path_ = base / ("vortiq-test-" + std::to_string(seed % 1000000007ULL));
+      if (std::filesystem::create_directory(path_)) return;
+    }
+    throw std::runtime_error("no temporary directory");
   }
   ~TempDir() {
     std::error_code ignored;
@@ -53,12 +59,12 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-inline void WriteFile(const std::string& path, std::string_view bytes) {
+inline void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::string ReadFile(const std::string& path) {
+inline std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

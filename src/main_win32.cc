@@ -1,0 +1,21 @@
+// vortiq.exe: a GUI-subsystem program that shows no window and prints nothing.
+// It takes its parameters from the whole command line, as the IDE passes it.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "io/utf8.h"
+#include "run/command_line.h"
+#include "run/run.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const std::u16string_view command_line(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+  std::vector<std::string> parameters;
+  for (const std::u16string& parameter : vortiq::CommandLineParameters(command_line)) {
+    parameters.push_back(vortiq::Utf16ToWtf8(parameter));
+  }
+  return vortiq::Run(parameters);
+}

@@ -1,0 +1,119 @@
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "io/platform.h"
+#include "support/temp_dir.h"
+
+namespace vortiq {
+namespace {
+
+using testing::TempDir;
+
+std::string Utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+DWORD AttributesOf(const std::filesystem::path& path) {
+  return GetFileAttributesW(path.wstring().c_str());
+}
+
+Status WriteHeader(const std::filesystem::path& path, std::string_view bytes, bool commit = true) {
+  std::unique_ptr<HeaderFile> file;
+  if (const Status status = HeaderFile::Create(Utf8(path), &file); status != Status::kOk) {
+    return status;
+  }
+  if (const Status status = file->Write(bytes); status != Status::kOk) return status;
+  return commit ? file->Commit() : Status::kOk;
+}
+
+TEST(HeaderFileWin32Test, ReplacesAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  const auto header = dir.path() / u8"\u00e9t\u00e9 \u20ac.pbi";
+  testing::WriteFile(header, "old and longer");
+  ASSERT_EQ(WriteHeader(header, "new"), Status::kOk);
+  EXPECT_EQ(testing::ReadFile(header), "new");
+  ASSERT_EQ(WriteHeader(dir.path() / "fresh.pbi", "x", /*commit=*/false), Status::kOk);
+  EXPECT_EQ(dir.Entries().size(), 1u);
+}
+
+TEST(HeaderFileWin32Test, HiddenHeaderIsRewrittenAndStaysHidden) {
+  TempDir dir;
+  const auto header = dir.path() / "h.pbi";
+  testing::WriteFile(header, "old");
+  ASSERT_TRUE(SetFileAttributesW(header.wstring().c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_EQ(WriteHeader(header, "new"), Status::kOk);
+  EXPECT_EQ(testing::ReadFile(header), "new");
+  EXPECT_NE(AttributesOf(header) & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+TEST(HeaderFileWin32Test, ReadOnlyHeaderIsRefusedUntouched) {
+  TempDir dir;
+  const auto header = dir.path() / "ro.pbi";
+  testing::WriteFile(header, "old");
+  ASSERT_TRUE(SetFileAttributesW(header.wstring().c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(WriteHeader(header, "new"), Status::kAccessDenied);
+  SetFileAttributesW(header.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(testing::ReadFile(header), "old");
+  EXPECT_EQ(dir.Entries().size(), 1u);
+  EXPECT_EQ(WriteHeader(dir.path() / "missing" / "x.pbi", "new"), Status::kNotFound);
+}
+
+TEST(HeaderFileWin32Test, LongPath) {
+  TempDir dir;
+  // Directories made with the \\?\ prefix; the header path is given without it.
+  std::wstring deep = L"\\\\?\\" + dir.path().wstring();
+  for (wchar_t letter = L'a'; letter < L'g'; ++letter) {
+    deep += L"\\" + std::wstring(50, letter);
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+  }
+  const std::wstring header = deep + L"\\long.pbi";
+  ASSERT_GT(header.size(), static_cast<size_t>(MAX_PATH) + 4);
+  ASSERT_EQ(WriteHeader(header.substr(4), "deep"), Status::kOk);
+  std::unique_ptr<SourceFile> source;
+  ASSERT_EQ(SourceFile::Open(Utf8(header.substr(4)), &source), Status::kOk);
+  char buffer[8];
+  size_t count = 0;
+  ASSERT_EQ(source->Read(buffer, sizeof buffer, &count), Status::kOk);
+  EXPECT_EQ(std::string(buffer, count), "deep");
+  source.reset();
+  // Clean up what plain paths cannot reach.
+  EXPECT_TRUE(DeleteFileW(header.c_str()));
+  for (wchar_t letter = L'f'; letter >= L'a'; --letter) {
+    EXPECT_TRUE(RemoveDirectoryW(deep.c_str()));
+    deep.resize(deep.size() - 51);
+  }
+}
+
+TEST(SourceFileWin32Test, OpenedWithoutSharing) {
+  TempDir dir;
+  const auto path = dir.path() / "s.pb";
+  testing::WriteFile(path, "abc");
+  std::unique_ptr<SourceFile> source;
+  ASSERT_EQ(SourceFile::Open(Utf8(path), &source), Status::kOk);
+  const HANDLE other = CreateFileW(path.wstring().c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_EQ(other, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+  // And it is refused while someone else holds it.
+  std::unique_ptr<SourceFile> second;
+  EXPECT_EQ(SourceFile::Open(Utf8(path), &second), Status::kAccessDenied);
+  source.reset();
+  EXPECT_EQ(SourceFile::Open(Utf8(path), &second), Status::kOk);
+  EXPECT_EQ(SourceFile::Open(Utf8(dir.path() / "none.pb"), &source), Status::kNotFound);
+  EXPECT_EQ(SourceFile::Open(Utf8(dir.path()), &source), Status::kAccessDenied);
+}
+
+TEST(PlatformWin32Test, PathToTextAndClock) {
+  const std::string unpaired = "a\xED\xA0\x80" "b";  // U+D800 alone, as WTF-8
+  EXPECT_EQ(PathToText(unpaired), "a\xEF\xBF\xBD" "b");
+  EXPECT_NE(Date(ReadLocalClock()), kNoDate);
+}
+
+}  // namespace
+}  // namespace vortiq
