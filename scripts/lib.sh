@@ -15,4 +15,4 @@ need_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-BUILD_PACKAGES=(g++ cmake make libgtest-dev)
+BUILD_PACKAGES=(g++ cmake make libgtest-dev groff-base)  # groff: the manual page check
