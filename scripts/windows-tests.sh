@@ -36,6 +36,10 @@ cmake --build --preset mingw-i686 -j"$jobs"
 i686-w64-mingw32-objdump -p build-mingw-i686/vortiq.exe | grep 'Subsystem.*Windows GUI' >/dev/null ||
   { echo "vortiq.exe is not a GUI-subsystem program" >&2; exit 1; }
 
+(cd build-mingw-i686 && cpack >/dev/null)
+cmake -E tar tf build-mingw-i686/vortiq-*-windows-x86.zip | grep '/vortiq.exe$' >/dev/null ||
+  { echo "the Windows .zip holds no vortiq.exe" >&2; exit 1; }
+
 if runs_i386; then
   echo "== Windows: tests of the 32-bit build under Wine"
   ctest --preset mingw-i686 --timeout 1800
