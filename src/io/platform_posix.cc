@@ -1,6 +1,7 @@
 // POSIX implementation of the platform layer.
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@ namespace {
 
 constexpr int kMaxLinkHops = 40;  // as the kernel's own limit (ELOOP)
 constexpr int kMaxNameAttempts = 100;
+constexpr size_t kMaxNameLength = NAME_MAX;  // bytes of one path component
 
 Status StatusFromErrno(int error) {
   switch (error) {
@@ -130,7 +132,9 @@ Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<Header
   }
 
   const std::string directory = DirectoryOf(target);
-  const std::string name = target.substr(target.rfind('/') + 1);
+  // The temporary name adds 14 bytes to the header's; cut that short so the
+  // temporary file fits wherever the header itself does.
+  const std::string name = target.substr(target.rfind('/') + 1).substr(0, kMaxNameLength - 14);
   for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
     std::string temporary = directory + "/." + name + "." + UniqueSuffix(attempt) + ".tmp";
     // O_EXCL with O_NOFOLLOW: never reuse or follow something already there.
