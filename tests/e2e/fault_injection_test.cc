@@ -48,7 +48,7 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
   return entries;
 }
 
-// A source whose header is about 30 bytes per procedure, with that header.
+// A source whose header holds about 25 bytes per procedure, with that header.
 struct Sample {
   std::string source;
   std::string header_body;  // the header after its prologue
@@ -81,11 +81,13 @@ TEST(FaultInjectionTest, UnusablePathsLoseNothing) {
   };
   const auto make_directory = [](const std::string& path) { fs::create_directory(path); };
   const Case cases[] = {
-      {"missing source", [](const TempDir&) {}, "missing.pb"},
+      {"missing source",
+       [](const TempDir& dir) { WriteFile(dir / "missing.pbi", "old header\r\n"); }, "missing.pb"},
       {"source is a directory",
        [&](const TempDir& dir) {
          make_directory(dir / "folder.pb");
          WriteFile(dir / "folder.pb/inside.pb", "Procedure A()\n");
+         WriteFile(dir / "folder.pbi", "old header\r\n");
        },
        "folder.pb"},
       {"read-only header",
@@ -239,7 +241,7 @@ TEST(FaultInjectionTest, SixteenRunsAtOnce) {
 
 TEST(FaultInjectionTest, KilledRunsLeaveTheOldOrACompleteHeader) {
   TempDir dir;
-  const Sample sample = ManyProcedures(60000);  // a header of about 1.7 MB
+  const Sample sample = ManyProcedures(60000);  // a header of about 1.5 MB
   WriteFile(dir / "k.pb", sample.source);
   const std::string old = "old header\r\n";
   const std::string expected = Prologue("k.pb") + sample.header_body;
