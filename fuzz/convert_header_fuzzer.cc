@@ -27,7 +27,7 @@ bool LowerTailIs(const std::string& result, std::string_view keyword) {
          Lower(std::string_view(result).substr(result.size() - keyword.size())) == keyword;
 }
 
-// The scan of one statement written step by step as the conversion is described,
+// The scan of one statement written out step by step, the plain way,
 // with nothing shortened: returns the text and sets `*continues`.
 std::string ModelScan(std::string_view statement, bool continuing, bool* continues) {
   std::string result, element_type;
