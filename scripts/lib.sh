@@ -16,3 +16,5 @@ need_packages() {
 }
 
 BUILD_PACKAGES=(g++ cmake make libgtest-dev groff-base)  # groff: the manual page check
+# libFuzzer and the sanitizer runtimes come with clang 14 and its runtime libraries.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)

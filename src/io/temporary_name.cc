@@ -3,6 +3,12 @@
 namespace vortiq {
 
 std::string TemporaryName(std::string_view header_name, uint64_t entropy) {
+  constexpr size_t kDecoration = 14;  // ".", ".", 8 characters, ".tmp"
+  if (header_name.size() > kMaxFileNameLength - kDecoration) {
+    size_t cut = kMaxFileNameLength - kDecoration;
+    while (cut > 0 && (static_cast<unsigned char>(header_name[cut]) & 0xC0) == 0x80) --cut;
+    header_name = header_name.substr(0, cut);
+  }
   // splitmix64 finalizer: neighbouring inputs give unrelated names.
   uint64_t x = entropy;
   x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;

@@ -74,6 +74,18 @@ TEST(HeaderFileTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
   EXPECT_NE(WriteHeader(dir / "c.pbi", "x"), Status::kOk);
 }
 
+TEST(HeaderFileTest, NamesUpToTheLongestAllowed) {
+  TempDir dir;
+  // The temporary file must fit beside a header whose own name just fits.
+  for (const size_t length : {size_t{240}, size_t{241}, size_t{254}, size_t{255}}) {
+    const std::string name = std::string(length - 4, 'a') + ".pbi";
+    ASSERT_EQ(WriteHeader(dir / name, "new"), Status::kOk) << length;
+    EXPECT_EQ(ReadFile(dir / name), "new");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{name});
+    std::filesystem::remove(dir / name);
+  }
+}
+
 TEST(HeaderFileTest, RefusedWithoutTouchingAnything) {
   TempDir dir;
   WriteFile(dir / "ro.pbi", "read-only");

@@ -1,0 +1,148 @@
+// Fuzzes the conversion of a procedure header into its declaration. The input's
+// first line is the statement; the lines after it, if any, are the statements
+// that follow it.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "declgen/classify.h"
+#include "declgen/convert_header.h"
+#include "fuzz_support.h"
+
+namespace vortiq::fuzz {
+namespace {
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+bool LowerTailIs(const std::string& result, std::string_view keyword) {
+  return result.size() >= keyword.size() &&
+         Lower(std::string_view(result).substr(result.size() - keyword.size())) == keyword;
+}
+
+// The scan of one statement written out step by step, the plain way,
+// with nothing shortened: returns the text and sets `*continues`.
+std::string ModelScan(std::string_view statement, bool continuing, bool* continues) {
+  std::string result, element_type;
+  bool parameters = continuing, in_string = false, cut = false, cutting = false;
+  bool collecting = false;  // collecting the element type of a List, Array or Map
+  char last = '\0';
+  for (const char c : statement) {
+    last = c;
+    if (!parameters) {
+      parameters = c == '(';
+      result.push_back(c);
+      continue;
+    }
+    if (c == '"') in_string = !in_string;
+    if (!in_string) {
+      if (LowerTailIs(result, "list ")) cut = collecting = true;
+      if (LowerTailIs(result, "array ")) cut = collecting = true;
+      if (LowerTailIs(result, "map ")) cut = collecting = true;
+      if (c == '*') cut = true;
+      if (c == '.' && cut) cutting = true;
+      if (c == ',' || c == '=') cutting = cut = false;
+      if (c == '(') {
+        cutting = false;
+        if (collecting) {
+          static constexpr std::string_view kBasic[] = {".b", ".a", ".c", ".w", ".u", ".l",
+                                                        ".i", ".f", ".q", ".d", ".s"};
+          for (const std::string_view suffix : kBasic) {
+            if (Lower(element_type) == suffix) result += suffix;
+          }
+          collecting = false;
+          element_type.clear();
+        }
+      }
+      if (c == ')') cutting = false;
+      if (c == ';') break;
+    }
+    if (!cutting) {
+      result.push_back(c);
+    } else if (collecting) {
+      element_type.push_back(c);
+    }
+  }
+  *continues = last == ',';
+  return result;
+}
+
+std::vector<std::string> SplitAtLineFeeds(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string_view::npos; start = end + 1) {
+    lines.emplace_back(text.substr(start, end - start));
+  }
+  lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+void CheckScan(std::string_view statement, bool continuing) {
+  std::string out = "kept";  // the scan appends
+  const bool continues = ScanDeclarationStatement(statement, continuing, &out);
+  VORTIQ_FUZZ_CHECK(out.substr(0, 4) == "kept");
+  const std::string_view text = std::string_view(out).substr(4);
+
+  bool model_continues;
+  VORTIQ_FUZZ_CHECK(text == ModelScan(statement, continuing, &model_continues));
+  VORTIQ_FUZZ_CHECK(continues == model_continues);
+
+  // Properties that hold whatever the details of the cuts.
+  VORTIQ_FUZZ_CHECK(text.size() <= statement.size());
+  VORTIQ_FUZZ_CHECK(!continues || (!statement.empty() && statement.back() == ','));
+  if (!statement.empty() && statement.back() == ',' &&
+      statement.find(';') == std::string_view::npos) {
+    VORTIQ_FUZZ_CHECK(continues);
+  }
+  if (!continuing) {  // the part up to the first '(' is copied as it is
+    const size_t open = statement.find('(');
+    const size_t head = open == std::string_view::npos ? statement.size() : open + 1;
+    VORTIQ_FUZZ_CHECK(text.substr(0, head) == statement.substr(0, head));
+    if (open == std::string_view::npos) VORTIQ_FUZZ_CHECK(text == statement);
+  }
+  // Cuts fall next to ASCII characters only, so well-formed text stays well-formed.
+  if (IsWellFormedUtf8(statement)) VORTIQ_FUZZ_CHECK(IsWellFormedUtf8(text));
+}
+
+}  // namespace
+}  // namespace vortiq::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vortiq;
+  using namespace vortiq::fuzz;
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::vector<std::string> lines = SplitAtLineFeeds(input);
+  const std::string& header = lines.front();
+  CheckScan(header, /*continuing=*/false);
+  CheckScan(header, /*continuing=*/true);
+
+  // The header alone, and with the statements after it: joined while the text
+  // scanned last ends with ',', never past the last statement.
+  bool continues = false;
+  VORTIQ_FUZZ_CHECK(ConvertHeader(header) == ModelScan(header, false, &continues));
+  const std::vector<std::string> following(lines.begin() + 1, lines.end());
+  std::string expected;
+  for (size_t i = 0; i < lines.size() && (i == 0 || continues); ++i) {
+    expected += ModelScan(lines[i], /*continuing=*/i > 0, &continues);
+  }
+  VORTIQ_FUZZ_CHECK(ConvertHeader(header, following) == expected);
+
+  // A procedure statement gets its declaration keyword: "procedure" and its
+  // variants become "declare" and theirs (written in one case), two characters
+  // shorter, the rest kept.
+  if (IsProcedureStart(header)) {
+    const std::string declaration = ProcedureToDeclare(header);
+    VORTIQ_FUZZ_CHECK(Lower(declaration).rfind("declare", 0) == 0);
+    VORTIQ_FUZZ_CHECK(declaration.size() + 2 == header.size());
+    VORTIQ_FUZZ_CHECK(Lower(std::string_view(declaration).substr(7)) ==
+                      Lower(std::string_view(header).substr(9)));
+  }
+  return 0;
+}

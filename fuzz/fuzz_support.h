@@ -1,0 +1,109 @@
+// Shared by the fuzz targets: a property check that aborts, an independent UTF-8
+// validator, a generator of choices seeded by the input, and a byte source that
+// delivers its bytes in short reads.
+#ifndef VORTIQ_FUZZ_FUZZ_SUPPORT_H_
+#define VORTIQ_FUZZ_FUZZ_SUPPORT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "io/byte_stream.h"
+
+// Aborts with the failed property, so that libFuzzer records the input.
+#define VORTIQ_FUZZ_CHECK(condition)                                                          \
+  do {                                                                                        \
+    if (!(condition)) {                                                                       \
+      std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                           \
+    }                                                                                         \
+  } while (false)
+
+namespace vortiq::fuzz {
+
+// True when `bytes` is well-formed UTF-8 as Unicode defines it: shortest forms
+// only, no surrogates, nothing above U+10FFFF. Written apart from src/io/utf8.cc
+// on purpose, from the table of well-formed byte sequences.
+inline bool IsWellFormedUtf8(std::string_view bytes) {
+  size_t i = 0;
+  const auto at = [&](size_t k) { return static_cast<uint8_t>(bytes[k]); };
+  const auto in = [](uint8_t b, uint8_t low, uint8_t high) { return b >= low && b <= high; };
+  while (i < bytes.size()) {
+    const uint8_t b0 = at(i);
+    size_t length;
+    uint8_t low = 0x80, high = 0xBF;  // range of the second byte
+    if (b0 <= 0x7F) {
+      ++i;
+      continue;
+    } else if (in(b0, 0xC2, 0xDF)) {
+      length = 2;
+    } else if (b0 == 0xE0) {
+      length = 3, low = 0xA0;
+    } else if (b0 == 0xED) {
+      length = 3, high = 0x9F;
+    } else if (in(b0, 0xE1, 0xEF)) {
+      length = 3;
+    } else if (b0 == 0xF0) {
+      length = 4, low = 0x90;
+    } else if (b0 == 0xF4) {
+      length = 4, high = 0x8F;
+    } else if (in(b0, 0xF1, 0xF3)) {
+      length = 4;
+    } else {
+      return false;
+    }
+    if (i + length > bytes.size() || !in(at(i + 1), low, high)) return false;
+    for (size_t k = 2; k < length; ++k) {
+      if (!in(at(i + k), 0x80, 0xBF)) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// Choices derived from the whole input (sizes of reads, buffer sizes and the
+// like), so that every mutation of the input also varies them.
+class Choices {
+ public:
+  Choices(const uint8_t* data, size_t size) {
+    state_ = 0xCBF29CE484222325ULL;  // FNV-1a
+    for (size_t i = 0; i < size; ++i) state_ = (state_ ^ data[i]) * 0x100000001B3ULL;
+  }
+  // A number from 0 to n - 1 (n > 0).
+  uint64_t Below(uint64_t n) { return Next() % n; }
+
+ private:
+  uint64_t Next() {  // splitmix64
+    uint64_t x = (state_ += 0x9E3779B97F4A7C15ULL);
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+    return x ^ (x >> 31);
+  }
+  uint64_t state_;
+};
+
+// Delivers the bytes in reads of 1 to `max_read` bytes, sizes picked by `choices`,
+// the way a pipe or a slow disk may.
+class ChunkedSource final : public ByteSource {
+ public:
+  ChunkedSource(std::string_view bytes, Choices* choices, size_t max_read)
+      : rest_(bytes), choices_(choices), max_read_(max_read) {}
+  Status Read(char* buffer, size_t capacity, size_t* count) override {
+    size_t n = 1 + static_cast<size_t>(choices_->Below(max_read_));
+    if (n > capacity) n = capacity;
+    *count = rest_.copy(buffer, n);
+    rest_.remove_prefix(*count);
+    return Status::kOk;
+  }
+
+ private:
+  std::string_view rest_;
+  Choices* choices_;
+  size_t max_read_;
+};
+
+}  // namespace vortiq::fuzz
+
+#endif  // VORTIQ_FUZZ_FUZZ_SUPPORT_H_

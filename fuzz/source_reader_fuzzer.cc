@@ -1,0 +1,112 @@
+// Fuzzes the source reader: the input is the file. Its lines, read through
+// buffers of many sizes and with reads of many sizes, must be those of a plain
+// byte-at-a-time model of the reader, well-formed UTF-8, and free of line-end
+// bytes except those a lead byte took as its continuation.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "io/source_reader.h"
+#include "io/utf8.h"
+
+namespace vortiq::fuzz {
+namespace {
+
+// The lines of `bytes`, one byte at a time: a line ends at LF, CR (with a directly
+// following LF), a zero byte or the end; a lead byte C0..F7 takes the next 1 to 3
+// bytes whatever they are, a stray byte 80..BF or F8..FF becomes '?', a character
+// cut off by the end is dropped; each line is then decoded up to a zero byte.
+std::vector<std::string> ModelLines(std::string_view bytes) {
+  std::vector<std::string> lines;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    std::string line;
+    while (i < bytes.size()) {
+      const auto byte = static_cast<uint8_t>(bytes[i++]);
+      if (byte == 0 || byte == '\n') break;
+      if (byte == '\r') {
+        if (i < bytes.size() && bytes[i] == '\n') ++i;
+        break;
+      }
+      size_t length = 1;
+      if (byte >= 0xC0 && byte <= 0xDF) length = 2;
+      if (byte >= 0xE0 && byte <= 0xEF) length = 3;
+      if (byte >= 0xF0 && byte <= 0xF7) length = 4;
+      if (byte >= 0x80 && length == 1) {
+        line.push_back('?');
+        continue;
+      }
+      if (i + length - 1 > bytes.size()) {
+        i = bytes.size();  // cut off by the end: dropped
+        break;
+      }
+      line.append(bytes.substr(i - 1, length));
+      i += length - 1;
+    }
+    lines.push_back(RepairUtf8(line.substr(0, line.find('\0'))));
+  }
+  return lines;
+}
+
+// A CR or LF may stand in a line only where a lead byte took it as continuation:
+// then the malformed sequence before it became U+FFFD, with at most two more
+// (ASCII) bytes of that sequence between them.
+bool LineEndsAreSwallowed(std::string_view line) {
+  for (size_t p = 0; p < line.size(); ++p) {
+    if (line[p] != '\r' && line[p] != '\n') continue;
+    bool found = false;
+    for (size_t gap = 0; gap <= 2 && !found; ++gap) {
+      found = p >= 3 + gap && line.substr(p - 3 - gap, 3) == kReplacementCharacter;
+    }
+    if (!found) return false;
+  }
+  return true;
+}
+
+// The lines the run gets from `source`: ReadString while not Eof.
+std::vector<std::string> ReadLines(ByteSource* source, size_t buffer_size) {
+  SourceReader reader(source, buffer_size);
+  std::vector<std::string> lines;
+  while (!reader.Eof()) lines.emplace_back(reader.ReadString());
+  VORTIQ_FUZZ_CHECK(reader.ReadString().empty());
+  VORTIQ_FUZZ_CHECK(reader.Eof());
+  VORTIQ_FUZZ_CHECK(reader.status() == Status::kOk);
+  return lines;
+}
+
+}  // namespace
+}  // namespace vortiq::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vortiq;
+  using namespace vortiq::fuzz;
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  Choices choices(data, size);
+  MemorySource whole(bytes);
+  const std::vector<std::string> lines = ReadLines(&whole, SourceReader::kDefaultBufferSize);
+  VORTIQ_FUZZ_CHECK(lines == ModelLines(bytes));
+
+  size_t line_ends = 0;
+  for (const char c : bytes) line_ends += c == '\n' || c == '\r' || c == '\0';
+  VORTIQ_FUZZ_CHECK(lines.size() <= line_ends + 1);
+  for (const std::string& line : lines) {
+    VORTIQ_FUZZ_CHECK(IsWellFormedUtf8(line));
+    VORTIQ_FUZZ_CHECK(line.find('\0') == std::string::npos);
+    VORTIQ_FUZZ_CHECK(LineEndsAreSwallowed(line));
+  }
+
+  // Buffers that cut lines, CR LF pairs and characters at every place, one
+  // chosen by the input; whole reads and short ones.
+  const size_t chosen = 1 + static_cast<size_t>(choices.Below(300));
+  for (const size_t buffer_size :
+       {size_t{1}, size_t{2}, size_t{3}, size_t{4}, size_t{5}, size_t{8}, chosen}) {
+    MemorySource source(bytes);
+    VORTIQ_FUZZ_CHECK(ReadLines(&source, buffer_size) == lines);
+  }
+  ChunkedSource chunked(bytes, &choices, 1 + static_cast<size_t>(choices.Below(16)));
+  VORTIQ_FUZZ_CHECK(ReadLines(&chunked, chosen) == lines);
+  return 0;
+}

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (and AddressSanitizer and
+# UndefinedBehaviorSanitizer) into build-fuzz/ and runs each of them for the
+# given number of seconds, 60 by default. Fails on any finding: a crash, a
+# sanitizer report, a violated property, a hang or running out of memory.
+#
+#   scripts/fuzz.sh [seconds]
+#
+# What a target finds is kept in build-fuzz/findings/<target>/ (rerun it with
+# build-fuzz/fuzz/fuzz_<target> FILE); the inputs it found interesting are kept
+# in build-fuzz/corpus/<target>/, so a later run goes on from there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/lib.sh
+need_packages "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+seconds="${1:-60}"
+build=build-fuzz
+
+echo "== Fuzzer build (clang)"
+cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVORTIQ_BUILD_FUZZERS=ON -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target fuzzers
+
+# Each target with the longest input it is given: whole sources for the
+# generation, shorter texts for the parts.
+targets=(generate:16384 source_reader:4096 command_line:1024 convert_header:1024)
+passed=0
+failed=0
+for entry in "${targets[@]}"; do
+  target="${entry%%:*}"
+  max_len="${entry##*:}"
+  work="$build/corpus/$target"  # written by the fuzzer; the seeds in fuzz/corpus/ stay as they are
+  findings="$build/findings/$target"
+  log="$build/fuzz_$target.log"
+  mkdir -p "$work" "$findings"
+  dictionary=()
+  case "$target" in generate | convert_header) dictionary=(-dict=fuzz/purebasic.dict) ;; esac
+  echo "== Fuzzing $target for $seconds s"
+  if nice "$build/fuzz/fuzz_$target" -max_len="$max_len" -max_total_time="$seconds" \
+    -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "${dictionary[@]}" \
+    -artifact_prefix="$findings/" "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
+    passed=$((passed + 1))
+    grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec)' "$log" || true
+  else
+    failed=$((failed + 1))
+    tail -n 60 "$log"
+    echo "fuzz_$target found a fault; the input is in $findings/" >&2
+  fi
+done
+echo "fuzzing: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,111 @@
+// Running the built program in end-to-end tests (POSIX): a child process with
+// its output captured, optionally under a file-size limit or as an unprivileged
+// user, and helpers for the headers it writes.
+#ifndef VORTIQ_TESTS_SUPPORT_RUN_VORTIQ_H_
+#define VORTIQ_TESTS_SUPPORT_RUN_VORTIQ_H_
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vortiq::testing {
+
+inline constexpr uid_t kNobody = 65534;
+
+struct RunOptions {
+  rlim_t file_size_limit = RLIM_INFINITY;
+  bool as_nobody = false;  // drop root's privileges, so permissions apply
+};
+
+struct RunResult {
+  int exit_status = -1;  // 128 + the signal for a run ended by a signal
+  std::string output;    // standard output and standard error together
+};
+
+// A run that has been started and not yet waited for.
+struct StartedRun {
+  pid_t pid = -1;
+  int output_fd = -1;  // read end of the pipe holding the run's output
+};
+
+inline StartedRun StartVortiq(const std::vector<std::string>& parameters, RunOptions options = {}) {
+  int pipe_fds[2];
+  EXPECT_EQ(pipe2(pipe_fds, O_CLOEXEC), 0);  // so that runs started later do not hold it
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(pipe_fds[1], 1);
+    dup2(pipe_fds[1], 2);
+    close(pipe_fds[0]);
+    close(pipe_fds[1]);
+    if (options.file_size_limit != RLIM_INFINITY) {
+      const rlimit limit{options.file_size_limit, options.file_size_limit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    if (options.as_nobody && geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+      _exit(125);
+    }
+    std::vector<char*> argv{const_cast<char*>(VORTIQ_EXECUTABLE)};
+    for (const std::string& parameter : parameters) {
+      argv.push_back(const_cast<char*>(parameter.c_str()));
+    }
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(126);
+  }
+  close(pipe_fds[1]);
+  return {pid, pipe_fds[0]};
+}
+
+// Collects the output of a started run and waits for its end.
+inline RunResult FinishVortiq(StartedRun run) {
+  RunResult result;
+  char buffer[256];
+  for (ssize_t got; (got = read(run.output_fd, buffer, sizeof buffer)) > 0;) {
+    result.output.append(buffer, static_cast<size_t>(got));
+  }
+  close(run.output_fd);
+  int status = 0;
+  waitpid(run.pid, &status, 0);
+  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+// True once the run has ended; it is still to be waited for with FinishVortiq.
+inline bool HasEnded(const StartedRun& run) {
+  siginfo_t info{};
+  return waitid(P_PID, static_cast<id_t>(run.pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == run.pid;
+}
+
+inline RunResult RunVortiq(const std::vector<std::string>& parameters, RunOptions options = {}) {
+  return FinishVortiq(StartVortiq(parameters, options));
+}
+
+// The header with its time stamp, "hh:ii:ss dd.mm.yyyy", replaced by a fixed one.
+inline std::string WithFixedTime(std::string header) {
+  constexpr std::string_view kBefore = "' header, generated at ";
+  const size_t at = header.find(kBefore);
+  if (at != std::string::npos && header.size() >= at + kBefore.size() + 19) {
+    header.replace(at + kBefore.size(), 19, "09:41:07 06.12.2026");
+  }
+  return header;
+}
+
+// The four opening lines of a header for a source named `file_part`, with the
+// fixed time stamp of WithFixedTime.
+inline std::string Prologue(std::string_view file_part) {
+  return ";- VORTIQ V5.72 [https://vortiq.org]\r\n;- '" + std::string(file_part) +
+         "' header, generated at 09:41:07 06.12.2026.\r\n\r\nCompilerIf #PB_Compiler_Module = "
+         "\"\"\r\n";
+}
+
+}  // namespace vortiq::testing
+
+#endif  // VORTIQ_TESTS_SUPPORT_RUN_VORTIQ_H_
