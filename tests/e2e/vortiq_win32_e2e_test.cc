@@ -8,12 +8,14 @@
 
 #include <string>
 
+#include "support/header_text.h"
 #include "support/temp_dir.h"
 
 namespace vortiq {
 namespace {
 
 using testing::TempDir;
+using testing::WithFixedTime;
 
 // A path from the build host: under Wine the host's root is drive Z:.
 std::wstring HostPath(std::string_view path) {
@@ -70,21 +72,8 @@ std::string Utf8(const std::wstring& text) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-// The header with its time stamp, "hh:ii:ss dd.mm.yyyy", replaced by a fixed one.
-std::string WithFixedTime(std::string header) {
-  constexpr std::string_view kBefore = "' header, generated at ";
-  const size_t at = header.find(kBefore);
-  if (at != std::string::npos && header.size() >= at + kBefore.size() + 19) {
-    header.replace(at + kBefore.size(), 19, "09:41:07 06.12.2026");
-  }
-  return header;
-}
-
 std::string Header(std::string_view file_part, std::string_view body) {
-  return ";- VORTIQ V5.72 [https://vortiq.org]\r\n;- '" + std::string(file_part) +
-         "' header, generated at 09:41:07 06.12.2026.\r\n\r\nCompilerIf #PB_Compiler_Module = "
-         "\"\"\r\n" +
-         std::string(body) + "CompilerEndIf";
+  return testing::Prologue(file_part) + std::string(body) + "CompilerEndIf";
 }
 
 TEST(VortiqWin32Test, WorkedExampleByteForByte) {

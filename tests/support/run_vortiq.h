@@ -1,6 +1,6 @@
 // Running the built program in end-to-end tests (POSIX): a child process with
 // its output captured, optionally under a file-size limit or as an unprivileged
-// user, and helpers for the headers it writes.
+// user.
 #ifndef VORTIQ_TESTS_SUPPORT_RUN_VORTIQ_H_
 #define VORTIQ_TESTS_SUPPORT_RUN_VORTIQ_H_
 
@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "support/header_text.h"
 
 namespace vortiq::testing {
 
@@ -86,24 +88,6 @@ inline bool HasEnded(const StartedRun& run) {
 
 inline RunResult RunVortiq(const std::vector<std::string>& parameters, RunOptions options = {}) {
   return FinishVortiq(StartVortiq(parameters, options));
-}
-
-// The header with its time stamp, "hh:ii:ss dd.mm.yyyy", replaced by a fixed one.
-inline std::string WithFixedTime(std::string header) {
-  constexpr std::string_view kBefore = "' header, generated at ";
-  const size_t at = header.find(kBefore);
-  if (at != std::string::npos && header.size() >= at + kBefore.size() + 19) {
-    header.replace(at + kBefore.size(), 19, "09:41:07 06.12.2026");
-  }
-  return header;
-}
-
-// The four opening lines of a header for a source named `file_part`, with the
-// fixed time stamp of WithFixedTime.
-inline std::string Prologue(std::string_view file_part) {
-  return ";- VORTIQ V5.72 [https://vortiq.org]\r\n;- '" + std::string(file_part) +
-         "' header, generated at 09:41:07 06.12.2026.\r\n\r\nCompilerIf #PB_Compiler_Module = "
-         "\"\"\r\n";
 }
 
 }  // namespace vortiq::testing
