@@ -72,12 +72,12 @@ void WalkStatements(benchmark::State& state) {
     SourceReader reader(&input);
     StatementList statements(&reader);
     std::string_view statement;
-    uint64_t index = 0;
-    for (; statements.StatementAt(index, &statement); ++index) {
+    uint64_t count = 0;
+    while (statements.Next(&statement)) {
       benchmark::DoNotOptimize(statement);
-      statements.DropBefore(index + 1);
+      ++count;
     }
-    benchmark::DoNotOptimize(index);
+    benchmark::DoNotOptimize(count);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Source().size()));
 }
@@ -95,7 +95,7 @@ std::vector<Header> Headers() {
   StatementList statements(&reader);
   std::vector<Header> headers;
   std::string_view statement;
-  for (uint64_t index = 0; statements.StatementAt(index, &statement); ++index) {
+  for (uint64_t index = 0; statements.Next(&statement); ++index) {
     if (!IsProcedureStart(statement)) continue;
     Header header{ProcedureToDeclare(statement), {}};
     for (uint64_t next = index + 1; next <= index + 3; ++next) {

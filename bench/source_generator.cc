@@ -270,38 +270,86 @@ void SourceGenerator::AppendBody(int level, bool tabs, std::string* source) {
 }
 
 std::string SourceGenerator::SimpleStatement() {
+  // Mostly plain assignments and calls; about one in six holds a colon, as
+  // one-line If blocks, module names and comments do in real code.
   const std::string name(Pick(kNames));
-  switch (Below(15)) {
+  switch (Below(40)) {
     case 0:
       return "Protected i.i, count.i = 0";
     case 1:
       return Cat({"Protected text.s = \"", Pick(kPhrases), "\""});
     case 2:
-      return "If " + name + " > 0 : " + name + " - 1 : EndIf";
+      return Cat({"If ", name, " > 0 : ", name, " - 1 : EndIf"});
     case 3:
       return Cat({"; ", Pick(kComments)});
     case 4:
       return Cat({name, " = ", Identifier(), "(", name, ", x) ; ", Pick(kComments)});
     case 5:
-      return "result = Util::Clamp(" + name + ", 0, 255)";
+      return Cat({"result = Util::Clamp(", name, ", 0, 255)"});
     case 6:
       return Cat({"Debug \"", Pick(kPhrases), "\" + Str(", name, ")"});
     case 7:
       return "*p\\x = 10 : *p\\y = 20";
     case 8:
-      return "";
     case 9:
-      return name + " + 1";
+      return "";
     case 10:
-      return Cat({"AddElement(items()) : items() = \"", Pick(kPhrases), "\""});
     case 11:
-      return Cat({"If Not ", Identifier(), "(", name, ") : ProcedureReturn #False : EndIf"});
+      return Cat({name, " + 1"});
     case 12:
-      return "text = ReplaceString(text, \":\", \"::\")";
+      return "AddElement(items())";
     case 13:
+      return Cat({"If Not ", Identifier(), "(", name, ") : ProcedureReturn #False : EndIf"});
+    case 14:
+      return "text = ReplaceString(text, \":\", \"::\")";
+    case 15:
       return "PokeS(*buffer, text, -1, #PB_UTF8)";
+    case 16:
+      return Cat({"result = (", name, " * 2) / 3 ; halve it"});
+    case 17:
+    case 18:
+      return Cat({name, " = ", name, " * 2 + offset"});
+    case 19:
+    case 20:
+      return Cat({Identifier(), "(", name, ", x)"});
+    case 21:
+      return Cat({"result = ", Identifier(), "(", name, ")"});
+    case 22:
+      return Cat({"*p\\", name, " = ", name});
+    case 23:
+      return Cat({"Protected ", name, Pick(kBasicTypes)});
+    case 24:
+      return "NextElement(items())";
+    case 25:
+      return "FreeMemory(*buffer)";
+    case 26:
+      return "SetGadgetText(#Gadget_Text, text)";
+    case 27:
+      return "DrawText(x, y, text, RGB(255, 255, 255))";
+    case 28:
+      return Cat({"result = Len(text) - ", name});
+    case 29:
+      return Cat({"text + \", \" + Str(", name, ")"});
+    case 30:
+      return Cat({name, " = #Null"});
+    case 31:
+      return "StartDrawing(ImageOutput(image))";
+    case 32:
+      return "StopDrawing()";
+    case 33:
+      return Cat({"x = (width - ", name, ") / 2"});
+    case 34:
+      return "*buffer = AllocateMemory(size)";
+    case 35:
+      return "CopyMemory(*source, *buffer, size)";
+    case 36:
+      return "count = ListSize(items())";
+    case 37:
+      return "; draw the frame first";
+    case 38:
+      return "index = FindString(text, \",\", 1)";
     default:
-      return "result = (" + name + " * 2) / 3 ; halve: roughly";
+      return "value = Val(StringField(text, 2, \",\"))";
   }
 }
 

@@ -20,56 +20,23 @@ constexpr std::array<KeywordMapping, 4> kDeclarationKeywords = {{
     {"procedure", "Declare"},
 }};
 
-constexpr std::array<std::string_view, 8> kProcedureStarts = {
-    "procedure ",    "procedure.",    "procedurec ",    "procedurec.",
-    "proceduredll ", "proceduredll.", "procedurecdll ", "procedurecdll.",
-};
-
 }  // namespace
 
-bool IsEmptyStatement(std::string_view statement) noexcept { return statement.empty(); }
-
-bool IsCommentStatement(std::string_view statement) noexcept {
-  return !statement.empty() && statement.front() == ';';
-}
-
-bool IsProcedureStart(std::string_view statement) noexcept {
-  if (statement.size() < 10) return false;
-  for (std::string_view keyword : kProcedureStarts) {
-    if (StartsWithKeyword(statement, keyword)) return true;
+void AppendProcedureToDeclare(std::string_view statement, std::string* out) {
+  for (const KeywordMapping& mapping : kDeclarationKeywords) {
+    if (StartsWithKeyword(statement, mapping.keyword)) {
+      out->append(mapping.declaration);
+      out->append(Mid(statement, Len(mapping.keyword) + 1));
+      return;
+    }
   }
-  return false;
-}
-
-bool IsProcedureEnd(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "endprocedure");
-}
-
-bool IsModuleStart(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "module ");
-}
-
-bool IsModuleEnd(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "endmodule");
-}
-
-bool IsMacroStart(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "macro ");
-}
-
-bool IsMacroEnd(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "endmacro");
+  out->append("ERROR");
 }
 
 std::string ProcedureToDeclare(std::string_view statement) {
-  for (const KeywordMapping& mapping : kDeclarationKeywords) {
-    if (StartsWithKeyword(statement, mapping.keyword)) {
-      std::string declaration(mapping.declaration);
-      declaration += Mid(statement, Len(mapping.keyword) + 1);
-      return declaration;
-    }
-  }
-  return "ERROR";
+  std::string declaration;
+  AppendProcedureToDeclare(statement, &declaration);
+  return declaration;
 }
 
 std::string_view ModuleNameOf(std::string_view statement) noexcept {

@@ -6,7 +6,8 @@ namespace vortiq {
 
 std::string_view Left(std::string_view text, int64_t n) noexcept {
   if (n <= 0) return {};
-  return text.substr(0, static_cast<uint64_t>(n) < text.size() ? static_cast<size_t>(n) : text.size());
+  return text.substr(0,
+                     static_cast<uint64_t>(n) < text.size() ? static_cast<size_t>(n) : text.size());
 }
 
 std::string_view Right(std::string_view text, int64_t n) noexcept {
@@ -32,26 +33,6 @@ std::string LCase(std::string_view text) {
   std::string lower(text);
   for (char& c : lower) c = LowerAscii(c);
   return lower;
-}
-
-bool StartsWithKeyword(std::string_view text, std::string_view keyword) noexcept {
-  if (text.size() < keyword.size()) return false;
-  for (size_t i = 0; i < keyword.size(); ++i) {
-    if (LowerAscii(text[i]) != keyword[i]) return false;
-  }
-  return true;
-}
-
-bool EndsWithKeyword(std::string_view text, std::string_view keyword) noexcept {
-  if (text.size() < keyword.size()) return false;
-  return StartsWithKeyword(text.substr(text.size() - keyword.size()), keyword);
-}
-
-std::string_view Trim(std::string_view text) noexcept {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
 }
 
 int64_t FindString(std::string_view text, std::string_view pattern, int64_t start) noexcept {

@@ -10,7 +10,7 @@ TEST(TextTest, Slices) {
     std::string_view got, want;
   };
   const Case cases[] = {
-      {Mid("abc", 4, 1), ""},  {Mid("abc", 9, 1), ""},   {Mid("abc", 0, 2), "ab"},
+      {Mid("abc", 4, 1), ""},  {Mid("abc", 9, 1), ""},    {Mid("abc", 0, 2), "ab"},
       {Mid("abc", 2, -1), ""}, {Mid("abc", 2, 99), "bc"}, {Mid("abc", 2), "bc"},
       {Mid("abc", -5), "abc"}, {Mid("abc", 4), ""},       {Left("abc", -1), ""},
       {Left("abc", 2), "ab"},  {Left("abc", 9), "abc"},   {Right("abc", 5), "abc"},
