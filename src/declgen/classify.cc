@@ -1,36 +1,23 @@
 #include "declgen/classify.h"
 
-#include <array>
-
 #include "run/text.h"
 
 namespace vortiq {
-namespace {
-
-struct KeywordMapping {
-  std::string_view keyword;      // compared lower-cased
-  std::string_view declaration;  // written in its place
-};
-
-// Longest first, so "procedurecdll" is not taken for "procedure".
-constexpr std::array<KeywordMapping, 4> kDeclarationKeywords = {{
-    {"procedurecdll", "DeclareCDLL"},
-    {"proceduredll", "DeclareDLL"},
-    {"procedurec", "DeclareC"},
-    {"procedure", "Declare"},
-}};
-
-}  // namespace
 
 void AppendProcedureToDeclare(std::string_view statement, std::string* out) {
-  for (const KeywordMapping& mapping : kDeclarationKeywords) {
-    if (StartsWithKeyword(statement, mapping.keyword)) {
-      out->append(mapping.declaration);
-      out->append(Mid(statement, Len(mapping.keyword) + 1));
-      return;
-    }
+  if (!StartsWithKeyword(statement, "procedure")) {
+    out->append("ERROR");
+    return;
   }
-  out->append("ERROR");
+  // The longest keyword wins: "procedure", then an optional "c", then an
+  // optional "dll" (procedurecdll, proceduredll, procedurec, procedure).
+  size_t length = 9;
+  const bool c = length < statement.size() && LowerAscii(statement[length]) == 'c';
+  if (c) ++length;
+  const bool dll = StartsWithKeyword(statement.substr(length), "dll");
+  if (dll) length += 3;
+  out->append(c ? (dll ? "DeclareCDLL" : "DeclareC") : (dll ? "DeclareDLL" : "Declare"));
+  out->append(statement.substr(length));
 }
 
 std::string ProcedureToDeclare(std::string_view statement) {

@@ -75,22 +75,33 @@ bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::
           element_type = true;
         }
       }
-      if (c == '*') cut = true;
-      if (c == '.' && cut) cutting = true;
-      if (c == ',' || c == '=') {
-        cutting = false;
-        cut = false;
-      }
-      if (c == '(') {
-        cutting = false;
-        if (element_type) {
-          end = AppendBasicElementType(element_type_text, end);
-          element_type = false;
-          element_type_text.clear();
-        }
-      }
-      if (c == ')') cutting = false;
       if (c == ';') break;  // a comment: neither it nor the rest is copied
+      switch (c) {
+        case '*':
+          cut = true;
+          break;
+        case '.':
+          if (cut) cutting = true;
+          break;
+        case ',':
+        case '=':
+          cutting = false;
+          cut = false;
+          break;
+        case '(':
+          cutting = false;
+          if (element_type) {
+            end = AppendBasicElementType(element_type_text, end);
+            element_type = false;
+            element_type_text.clear();
+          }
+          break;
+        case ')':
+          cutting = false;
+          break;
+        default:
+          break;
+      }
     }
     if (!cutting) {
       *end++ = c;

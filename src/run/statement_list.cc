@@ -70,13 +70,14 @@ void StatementList::AddStatement(std::string_view piece, size_t line_size, bool*
     comments_.clear();
     comments_.reserve(line_size + 1);
   }
-  if (*comment) {
-    const size_t start = comments_.size();
-    comments_.push_back(';');
-    comments_.append(statement);
-    statement = std::string_view(comments_).substr(start);
-  }
-  line_statements_.push_back(statement);
+  line_statements_.push_back(*comment ? MarkComment(statement) : statement);
+}
+
+std::string_view StatementList::MarkComment(std::string_view statement) {
+  const size_t start = comments_.size();
+  comments_.push_back(';');
+  comments_.append(statement);
+  return std::string_view(comments_).substr(start);
 }
 
 void StatementList::HoldLineStatements(uint64_t line_end) {

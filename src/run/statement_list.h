@@ -56,7 +56,8 @@ class StatementList final : public StatementLookahead {
   // Makes `piece` of a line of `line_size` bytes a statement; `*comment` tells
   // whether an earlier piece of the line has begun with ';'.
   void AddStatement(std::string_view piece, size_t line_size, bool* comment);
-  void KeepLineStatements();  // before the reader moves on
+  std::string_view MarkComment(std::string_view statement);  // ';' in front, in comments_
+  void KeepLineStatements();                                 // before the reader moves on
   void HoldLineStatements(uint64_t line_end);
   void DropHeld();  // forgets held statements before current_
 

@@ -39,9 +39,11 @@ namespace vortiq {
 // on every platform. LCase("PROCEDURE.S") == "procedure.s".
 [[nodiscard]] std::string LCase(std::string_view text);
 
-// ASCII lower case of one byte.
+// ASCII lower case of one byte. Without a branch: whether a statement's first
+// letter is a capital cannot be predicted.
 [[nodiscard]] constexpr char LowerAscii(char c) noexcept {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  const bool capital = static_cast<unsigned char>(c - 'A') < 26;
+  return static_cast<char>(c | (capital ? 0x20 : 0));
 }
 
 // True when LCase(Left(text, Len(keyword))) == keyword, without allocating.
