@@ -134,8 +134,8 @@ Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<Header
   for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
     std::string temporary = directory + "/." + name + "." + UniqueSuffix(attempt) + ".tmp";
     // O_EXCL with O_NOFOLLOW: never reuse or follow something already there.
-    const int fd =
-        open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        0666);
     if (fd < 0) {
       if (errno == EEXIST || errno == EINTR) continue;
       return StatusFromErrno(errno);
@@ -209,9 +209,8 @@ LocalTime ReadLocalClock() {
   struct tm fields {};
   if (localtime_r(&now, &fields) == nullptr) return LocalTime{0, 0, 0, 0, 0, 0};
   // A leap second (:60) is not a second of the calendar the date value counts in.
-  return LocalTime{fields.tm_year + 1900, fields.tm_mon + 1,
-                   fields.tm_mday,        fields.tm_hour,
-                   fields.tm_min,         fields.tm_sec > 59 ? 59 : fields.tm_sec};
+  return LocalTime{fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
+                   fields.tm_hour,        fields.tm_min,     fields.tm_sec > 59 ? 59 : fields.tm_sec};
 }
 
 std::string PathToText(std::string_view path) { return RepairUtf8(path); }

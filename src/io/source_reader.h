@@ -66,7 +66,7 @@ class SourceReader {
   uint64_t specials_ = 0;
   uint64_t colons_ = 0;
   Status status_ = Status::kOk;
-  std::string line_;      // a line that crosses buffer refills or holds non-ASCII bytes
+  std::string line_;      // a line that crosses buffer refills or holds bytes to replace
   std::string repaired_;  // the decoded form of such a line
 };
 

@@ -11,15 +11,14 @@ namespace vortiq {
 bool StatementList::NextFromAnywhere(std::string_view* statement) {
   current_ = next_;
   if (entries_.empty() && next_ == line_base_ + line_statements_.size()) {
-    // The usual case: every statement read so far has been handled.
+    // The usual case: every statement read so far has been handled, so the next
+    // one is the first of the next line.
     if (!ReadNextLine()) return false;
+    *statement = line_statements_.front();
   } else {
     DropHeld();
     if (!StatementAt(next_, statement)) return false;
-    ++next_;
-    return true;
   }
-  *statement = line_statements_.front();
   ++next_;
   return true;
 }
