@@ -1,75 +1,29 @@
 #include "declgen/classify.h"
 
-#include <array>
-
 #include "run/text.h"
 
 namespace vortiq {
-namespace {
 
-struct KeywordMapping {
-  std::string_view keyword;      // compared lower-cased
-  std::string_view declaration;  // written in its place
-};
-
-// Longest first, so "procedurecdll" is not taken for "procedure".
-constexpr std::array<KeywordMapping, 4> kDeclarationKeywords = {{
-    {"procedurecdll", "DeclareCDLL"},
-    {"proceduredll", "DeclareDLL"},
-    {"procedurec", "DeclareC"},
-    {"procedure", "Declare"},
-}};
-
-constexpr std::array<std::string_view, 8> kProcedureStarts = {
-    "procedure ",    "procedure.",    "procedurec ",    "procedurec.",
-    "proceduredll ", "proceduredll.", "procedurecdll ", "procedurecdll.",
-};
-
-}  // namespace
-
-bool IsEmptyStatement(std::string_view statement) noexcept { return statement.empty(); }
-
-bool IsCommentStatement(std::string_view statement) noexcept {
-  return !statement.empty() && statement.front() == ';';
-}
-
-bool IsProcedureStart(std::string_view statement) noexcept {
-  if (statement.size() < 10) return false;
-  for (std::string_view keyword : kProcedureStarts) {
-    if (StartsWithKeyword(statement, keyword)) return true;
+void AppendProcedureToDeclare(std::string_view statement, std::string* out) {
+  if (!StartsWithKeyword(statement, "procedure")) {
+    out->append("ERROR");
+    return;
   }
-  return false;
-}
-
-bool IsProcedureEnd(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "endprocedure");
-}
-
-bool IsModuleStart(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "module ");
-}
-
-bool IsModuleEnd(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "endmodule");
-}
-
-bool IsMacroStart(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "macro ");
-}
-
-bool IsMacroEnd(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "endmacro");
+  // The longest keyword wins: "procedure", then an optional "c", then an
+  // optional "dll" (procedurecdll, proceduredll, procedurec, procedure).
+  size_t length = 9;
+  const bool c = length < statement.size() && LowerAscii(statement[length]) == 'c';
+  if (c) ++length;
+  const bool dll = StartsWithKeyword(statement.substr(length), "dll");
+  if (dll) length += 3;
+  out->append(c ? (dll ? "DeclareCDLL" : "DeclareC") : (dll ? "DeclareDLL" : "Declare"));
+  out->append(statement.substr(length));
 }
 
 std::string ProcedureToDeclare(std::string_view statement) {
-  for (const KeywordMapping& mapping : kDeclarationKeywords) {
-    if (StartsWithKeyword(statement, mapping.keyword)) {
-      std::string declaration(mapping.declaration);
-      declaration += Mid(statement, Len(mapping.keyword) + 1);
-      return declaration;
-    }
-  }
-  return "ERROR";
+  std::string declaration;
+  AppendProcedureToDeclare(statement, &declaration);
+  return declaration;
 }
 
 std::string_view ModuleNameOf(std::string_view statement) noexcept {

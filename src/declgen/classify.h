@@ -10,37 +10,66 @@
 #include <string>
 #include <string_view>
 
+#include "run/text.h"
+
 namespace vortiq {
 
+// The tests run for every statement, so they are inline.
+
 // The statement holds no character. A lone tab is not empty.
-[[nodiscard]] bool IsEmptyStatement(std::string_view statement) noexcept;
+[[nodiscard]] inline bool IsEmptyStatement(std::string_view statement) noexcept {
+  return statement.empty();
+}
 
 // The statement's first character is ';'.
-[[nodiscard]] bool IsCommentStatement(std::string_view statement) noexcept;
+[[nodiscard]] inline bool IsCommentStatement(std::string_view statement) noexcept {
+  return !statement.empty() && statement.front() == ';';
+}
 
 // Procedure, ProcedureC, ProcedureDLL or ProcedureCDLL followed directly by a
 // space or a dot ("Procedure.i Add()"). "ProcedureReturn x" and "Procedure(x)" are not.
-[[nodiscard]] bool IsProcedureStart(std::string_view statement) noexcept;
+[[nodiscard]] inline bool IsProcedureStart(std::string_view statement) noexcept {
+  if (!StartsWithKeyword(statement, "procedure")) return false;
+  // Neither 'c' nor 'd' can stand where a space or dot is needed, so taking the
+  // longest suffix never misses a shorter keyword.
+  size_t end = 9;
+  if (end < statement.size() && LowerAscii(statement[end]) == 'c') ++end;
+  if (StartsWithKeyword(statement.substr(end), "dll")) end += 3;
+  return end < statement.size() && (statement[end] == ' ' || statement[end] == '.');
+}
 
 // Begins with "endprocedure"; anything may follow ("EndProcedure ; done").
-[[nodiscard]] bool IsProcedureEnd(std::string_view statement) noexcept;
+[[nodiscard]] inline bool IsProcedureEnd(std::string_view statement) noexcept {
+  return StartsWithKeyword(statement, "endprocedure");
+}
 
 // Begins with "module " (so "DeclareModule X" and a bare "Module" are not).
-[[nodiscard]] bool IsModuleStart(std::string_view statement) noexcept;
+[[nodiscard]] inline bool IsModuleStart(std::string_view statement) noexcept {
+  return StartsWithKeyword(statement, "module ");
+}
 
 // Begins with "endmodule" ("EndDeclareModule" is not).
-[[nodiscard]] bool IsModuleEnd(std::string_view statement) noexcept;
+[[nodiscard]] inline bool IsModuleEnd(std::string_view statement) noexcept {
+  return StartsWithKeyword(statement, "endmodule");
+}
 
 // Begins with "macro ".
-[[nodiscard]] bool IsMacroStart(std::string_view statement) noexcept;
+[[nodiscard]] inline bool IsMacroStart(std::string_view statement) noexcept {
+  return StartsWithKeyword(statement, "macro ");
+}
 
 // Begins with "endmacro".
-[[nodiscard]] bool IsMacroEnd(std::string_view statement) noexcept;
+[[nodiscard]] inline bool IsMacroEnd(std::string_view statement) noexcept {
+  return StartsWithKeyword(statement, "endmacro");
+}
 
 // Replaces the procedure keyword by its declaration keyword, longest keyword
 // first, keeping the rest in its own case: "ProcedureCDLL.l Cb(x.l)" gives
 // "DeclareCDLL.l Cb(x.l)". Gives "ERROR" for a statement with no procedure keyword.
 [[nodiscard]] std::string ProcedureToDeclare(std::string_view statement);
+
+// Appends ProcedureToDeclare(statement) to `*out`, saving the temporary.
+void AppendProcedureToDeclare(std::string_view statement, std::string* out);
 
 // The rest of a module statement from its seventh character, spaces trimmed:
 // "Module Net ; sockets" gives "Net ; sockets". "" for shorter statements.

@@ -1,5 +1,6 @@
 #include "declgen/convert_header.h"
 
+#include <algorithm>
 #include <array>
 
 #include "run/text.h"
@@ -11,16 +12,15 @@ constexpr std::array<std::string_view, 11> kBasicTypeSuffixes = {
     ".b", ".a", ".c", ".w", ".u", ".l", ".i", ".f", ".q", ".d", ".s",
 };
 
-// Appends the lower-cased element type to `*out` when it is a basic type suffix.
-void AppendBasicElementType(std::string_view element_type, std::string* out) {
-  if (element_type.size() != 2) return;
-  const std::string lower = LCase(element_type);
+// Writes the lower-cased element type at `end` when it is a basic type suffix;
+// returns the new end.
+char* AppendBasicElementType(std::string_view element_type, char* end) {
+  if (element_type.size() != 2) return end;
   for (std::string_view suffix : kBasicTypeSuffixes) {
-    if (lower == suffix) {
-      out->append(suffix);
-      return;
-    }
+    if (StartsWithKeyword(element_type, suffix))
+      return std::copy(suffix.begin(), suffix.end(), end);
   }
+  return end;
 }
 
 class VectorLookahead final : public StatementLookahead {
@@ -41,54 +41,75 @@ class VectorLookahead final : public StatementLookahead {
 
 bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::string* out) {
   const size_t result_start = out->size();
-  bool parameters = continuing;  // the parameter list has begun
+  size_t i = 0;
+  if (!continuing) {
+    // Before the parameter list everything is copied, up to and including the first '('.
+    const size_t open = statement.find('(');
+    i = open == std::string_view::npos ? statement.size() : open + 1;
+    out->append(statement.substr(0, i));
+  }
+  // The parameter list is written in place into room for the whole rest: the
+  // result never outgrows the statement, as an element type only replaces
+  // characters that were cut.
+  const size_t written = out->size();
+  out->resize(written + (statement.size() - i));
+  const char* const result = out->data() + result_start;
+  char* end = out->data() + written;
   bool in_string = false;
   bool cut = false;           // pointer or collection parameter: a '.' starts a cut
   bool cutting = false;       // characters are dropped
   bool element_type = false;  // collecting a List/Array/Map element type
   std::string element_type_text;
-  char last = '\0';
-  for (const char c : statement) {
+  char last = i > 0 ? statement[i - 1] : '\0';
+  for (; i < statement.size(); ++i) {
+    const char c = statement[i];
     last = c;
-    if (!parameters) {
-      if (c == '(') parameters = true;
-      out->push_back(c);
-      continue;
-    }
     if (c == '"') in_string = !in_string;
     if (!in_string) {
       // Collection keywords are seen at the first character after "list " etc.
-      if (out->size() > result_start && out->back() == ' ') {
-        const std::string_view result(out->data() + result_start, out->size() - result_start);
-        if (EndsWithKeyword(result, "list ") || EndsWithKeyword(result, "array ") ||
-            EndsWithKeyword(result, "map ")) {
+      if (end > result && end[-1] == ' ') {
+        const std::string_view so_far(result, static_cast<size_t>(end - result));
+        if (EndsWithKeyword(so_far, "list ") || EndsWithKeyword(so_far, "array ") ||
+            EndsWithKeyword(so_far, "map ")) {
           cut = true;
           element_type = true;
         }
       }
-      if (c == '*') cut = true;
-      if (c == '.' && cut) cutting = true;
-      if (c == ',' || c == '=') {
-        cutting = false;
-        cut = false;
-      }
-      if (c == '(') {
-        cutting = false;
-        if (element_type) {
-          AppendBasicElementType(element_type_text, out);
-          element_type = false;
-          element_type_text.clear();
-        }
-      }
-      if (c == ')') cutting = false;
       if (c == ';') break;  // a comment: neither it nor the rest is copied
+      switch (c) {
+        case '*':
+          cut = true;
+          break;
+        case '.':
+          if (cut) cutting = true;
+          break;
+        case ',':
+        case '=':
+          cutting = false;
+          cut = false;
+          break;
+        case '(':
+          cutting = false;
+          if (element_type) {
+            end = AppendBasicElementType(element_type_text, end);
+            element_type = false;
+            element_type_text.clear();
+          }
+          break;
+        case ')':
+          cutting = false;
+          break;
+        default:
+          break;
+      }
     }
     if (!cutting) {
-      out->push_back(c);
+      *end++ = c;
     } else if (element_type) {
       element_type_text.push_back(c);
     }
   }
+  out->resize(static_cast<size_t>(end - out->data()));
   return last == ',';
 }
 

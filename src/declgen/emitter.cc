@@ -41,49 +41,13 @@ void Emitter::WritePrologue() {
   WriteHeaderText(kTopLevelOpening);
 }
 
-void Emitter::EmitStatement(std::string_view statement) {
-  if (statement_position_ == 0) WritePrologue();
-  if (!IsEmptyStatement(statement)) {
-    switch (section_state_) {
-      case SectionState::TopLevel:
-        if (MaybeDeclareProcedure(statement, SectionState::InProcedure)) break;
-        if (MaybeOpenModule(statement)) break;
-        MaybeMoveTo(IsMacroStart(statement), SectionState::InMacro);
-        break;
-      case SectionState::InProcedure:
-        MaybeMoveTo(IsProcedureEnd(statement), SectionState::TopLevel);
-        break;
-      case SectionState::InMacro:
-        MaybeMoveTo(IsMacroEnd(statement), SectionState::TopLevel);
-        break;
-      case SectionState::InModule:
-        if (MaybeDeclareProcedure(statement, SectionState::InModuleProcedure)) break;
-        if (MaybeCloseModule(statement)) break;
-        MaybeMoveTo(IsMacroStart(statement), SectionState::InModuleMacro);
-        break;
-      case SectionState::InModuleProcedure:
-        MaybeMoveTo(IsProcedureEnd(statement), SectionState::InModule);
-        break;
-      case SectionState::InModuleMacro:
-        MaybeMoveTo(IsMacroEnd(statement), SectionState::InModule);
-        break;
-    }
-  }
-  ++statement_position_;
-}
-
-bool Emitter::MaybeMoveTo(bool matches, SectionState next) {
-  if (matches) section_state_ = next;
-  return matches;
-}
-
-bool Emitter::MaybeDeclareProcedure(std::string_view statement, SectionState next) {
-  if (!IsProcedureStart(statement)) return false;
+bool Emitter::DeclareProcedure(std::string_view statement, SectionState next) {
   section_state_ = next;
   // A copy: reading ahead may end the validity of `statement`.
-  const std::string declaration = ProcedureToDeclare(statement);
+  declaration_.clear();
+  AppendProcedureToDeclare(statement, &declaration_);
   line_.clear();
-  ConvertHeader(declaration, statement_position_, statements_, &line_);
+  ConvertHeader(declaration_, statement_position_, statements_, &line_);
   line_ += "\r\n";
   WriteHeaderText(line_);
   return true;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "declgen/classify.h"
 #include "declgen/convert_header.h"
 #include "io/header_writer.h"
 #include "io/time_stamp.h"
@@ -42,8 +43,38 @@ class Emitter {
 
   // Handles the statement at statement_position() and advances the position.
   // The first call writes the prologue. `statement` must stay valid only until
-  // the emitter reads ahead through `statements`.
-  void EmitStatement(std::string_view statement);
+  // the emitter reads ahead through `statements`. Inline: it runs for every
+  // statement, and most statements only fail a test or two.
+  void EmitStatement(std::string_view statement) {
+    if (statement_position_ == 0) WritePrologue();
+    if (!IsEmptyStatement(statement)) {
+      switch (section_state_) {
+        case SectionState::TopLevel:
+          if (MaybeDeclareProcedure(statement, SectionState::InProcedure)) break;
+          if (MaybeOpenModule(statement)) break;
+          MaybeMoveTo(IsMacroStart(statement), SectionState::InMacro);
+          break;
+        case SectionState::InProcedure:
+          MaybeMoveTo(IsProcedureEnd(statement), SectionState::TopLevel);
+          break;
+        case SectionState::InMacro:
+          MaybeMoveTo(IsMacroEnd(statement), SectionState::TopLevel);
+          break;
+        case SectionState::InModule:
+          if (MaybeDeclareProcedure(statement, SectionState::InModuleProcedure)) break;
+          if (MaybeCloseModule(statement)) break;
+          MaybeMoveTo(IsMacroStart(statement), SectionState::InModuleMacro);
+          break;
+        case SectionState::InModuleProcedure:
+          MaybeMoveTo(IsProcedureEnd(statement), SectionState::InModule);
+          break;
+        case SectionState::InModuleMacro:
+          MaybeMoveTo(IsMacroEnd(statement), SectionState::InModule);
+          break;
+      }
+    }
+    ++statement_position_;
+  }
 
   // Writes `text` to the header unchanged.
   void WriteHeaderText(std::string_view text);
@@ -55,8 +86,15 @@ class Emitter {
  private:
   void WritePrologue();
   // Each handler returns whether the statement matched and has been handled.
-  bool MaybeMoveTo(bool matches, SectionState next);
-  bool MaybeDeclareProcedure(std::string_view statement, SectionState next);
+  bool MaybeMoveTo(bool matches, SectionState next) {
+    if (matches) section_state_ = next;
+    return matches;
+  }
+  // Checks the statement with a cheap inline test first; the work is out of line.
+  bool MaybeDeclareProcedure(std::string_view statement, SectionState next) {
+    return IsProcedureStart(statement) && DeclareProcedure(statement, next);
+  }
+  bool DeclareProcedure(std::string_view statement, SectionState next);
   bool MaybeOpenModule(std::string_view statement);
   bool MaybeCloseModule(std::string_view statement);
 
@@ -67,6 +105,7 @@ class Emitter {
   uint64_t statement_position_ = 0;
   SectionState section_state_ = SectionState::TopLevel;
   std::string module_name_;  // set at every module start, kept after its end
+  std::string declaration_;  // the procedure header with its declaration keyword
   std::string line_;         // the declaration being built
 };
 

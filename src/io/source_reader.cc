@@ -1,35 +1,13 @@
 #include "io/source_reader.h"
 
+#include <bit>
 #include <cstdint>
-#include <cstring>
 
+#include "io/line_scan.h"
 #include "io/utf8.h"
 
 namespace vortiq {
 namespace {
-
-constexpr uint64_t kOnes = 0x0101010101010101ULL;
-constexpr uint64_t kHighBits = 0x8080808080808080ULL;
-
-constexpr uint64_t HasZeroByte(uint64_t word) { return (word - kOnes) & ~word & kHighBits; }
-
-// First byte in [p, end) that ends a line or starts a non-ASCII character:
-// 00, 0A, 0D or 80..FF; `end` when there is none.
-const char* FindLineSpecial(const char* p, const char* end) {
-  for (; end - p >= 8; p += 8) {
-    uint64_t word;
-    std::memcpy(&word, p, 8);
-    if ((word & kHighBits) | HasZeroByte(word) | HasZeroByte(word ^ (kOnes * '\n')) |
-        HasZeroByte(word ^ (kOnes * '\r'))) {
-      break;
-    }
-  }
-  for (; p < end; ++p) {
-    const auto byte = static_cast<uint8_t>(*p);
-    if (byte >= 0x80 || byte == 0 || byte == '\n' || byte == '\r') return p;
-  }
-  return end;
-}
 
 // Bytes a character with this lead byte occupies; 0 for a stray byte.
 int CharacterLength(uint8_t lead) {
@@ -55,6 +33,7 @@ SourceReader::SourceReader(ByteSource* source, size_t buffer_size)
 bool SourceReader::Refill() {
   if (position_ < filled_) return true;
   position_ = filled_ = 0;
+  block_ = kNoBlock;
   if (exhausted_) return false;
   size_t count = 0;
   const Status status = source_->Read(buffer_.get(), buffer_size_, &count);
@@ -76,26 +55,72 @@ bool SourceReader::TakeByte(char* byte) {
   return true;
 }
 
-bool SourceReader::Eof() { return !Refill(); }
-
 std::string_view SourceReader::ReadString() {
+  // The usual line is well-formed UTF-8 and ends with LF or CR LF inside the
+  // buffer: it is found from the bit masks of the buffer's 64-byte blocks, each
+  // scanned once, and returned in place. Every other line goes the general way.
+  const char* const base = buffer_.get();
+  const size_t start = position_;
+  size_t scan = start;  // the bytes before it hold nothing special
+  bool colon = false;
+  for (;;) {
+    const size_t block = scan - scan % kBlockSize;
+    if (block != block_) {
+      if (filled_ < kBlockSize || block > filled_ - kBlockSize) return ReadLine();
+      ScanBlock(base + block, &specials_, &colons_);
+      block_ = block;
+    }
+    const uint64_t from_scan = ~uint64_t{0} << (scan - block);
+    const uint64_t specials = specials_ & from_scan;
+    if (specials == 0) {
+      colon = colon || (colons_ & from_scan) != 0;
+      scan = block + kBlockSize;
+      continue;
+    }
+    const uint64_t before = (specials & (~specials + 1)) - 1;  // bits below the first one
+    colon = colon || (colons_ & from_scan & before) != 0;
+    const size_t found = block + static_cast<size_t>(std::countr_zero(specials));
+    if (base[found] == '\n' ||
+        (base[found] == '\r' && found + 1 < filled_ && base[found + 1] == '\n')) {
+      position_ = found + (base[found] == '\n' ? 1 : 2);
+      may_hold_colon_ = colon;
+      return std::string_view(base + start, found - start);
+    }
+    // A well-formed character stays as it is; anything else needs the general way.
+    const size_t length = WellFormedLength(std::string_view(base + found, filled_ - found));
+    if (length <= 1) return ReadLine();
+    scan = found + length;
+  }
+}
+
+std::string_view SourceReader::ReadLine() {
   line_.clear();
+  may_hold_colon_ = false;
   bool collected = false;  // the line is assembled in line_ rather than seen in the buffer
-  bool non_ascii = false;
+  bool repair = false;     // a lead byte took bytes that may not form its character
   size_t start = position_;
   for (;;) {
     if (position_ == filled_) {
       line_.append(buffer_.get() + start, position_ - start);
       collected = true;
-      if (!Refill()) return FinishLine(line_, non_ascii);
+      if (!Refill()) return repair ? Repaired(line_) : line_;
       start = position_;
     }
     const char* const base = buffer_.get();
-    const char* found = FindLineSpecial(base + position_, base + filled_);
+    const char* found = FindLineSpecial(base + position_, base + filled_, &may_hold_colon_);
     position_ = static_cast<size_t>(found - base);
     if (position_ == filled_) continue;
 
     const auto byte = static_cast<uint8_t>(*found);
+    if (byte >= 0x80) {
+      // A well-formed character wholly in the buffer stays as it is: the usual
+      // non-ASCII text is neither copied nor decoded.
+      const size_t length = WellFormedLength(std::string_view(found, filled_ - position_));
+      if (length > 0) {
+        position_ += length;
+        continue;
+      }
+    }
     std::string_view text(base + start, position_ - start);
     ++position_;
     if (collected || byte >= 0x80) {
@@ -109,22 +134,23 @@ std::string_view SourceReader::ReadString() {
           line_.assign(text);  // the refill below reuses the buffer
           text = line_;
         }
-        if (Refill() && buffer_[position_] == '\n') ++position_;
+        if ((position_ < filled_ || Refill()) && buffer_[position_] == '\n') ++position_;
       }
-      return FinishLine(text, non_ascii);
+      return repair ? Repaired(text) : text;
     }
 
-    non_ascii = true;
     const int length = CharacterLength(byte);
     if (length == 0) {
       line_.push_back('?');
     } else {
+      repair = true;
+      may_hold_colon_ = true;  // the bytes it takes are not looked at
       line_.push_back(static_cast<char>(byte));
       for (int taken = 1; taken < length; ++taken) {
         char next;
         if (!TakeByte(&next)) {
           line_.erase(line_.size() - static_cast<size_t>(taken));  // cut off: dropped
-          return FinishLine(line_, non_ascii);
+          return Repaired(line_);
         }
         line_.push_back(next);
       }
@@ -133,8 +159,7 @@ std::string_view SourceReader::ReadString() {
   }
 }
 
-std::string_view SourceReader::FinishLine(std::string_view bytes, bool non_ascii) {
-  if (!non_ascii) return bytes;
+std::string_view SourceReader::Repaired(std::string_view bytes) {
   // Decoding stops at the first zero byte; only a continuation byte can be one.
   bytes = bytes.substr(0, bytes.find('\0'));
   repaired_.clear();

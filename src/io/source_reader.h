@@ -10,6 +10,7 @@
 #define VORTIQ_IO_SOURCE_READER_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,19 +30,28 @@ class SourceReader {
 
   // True when no byte is left to read (or reading failed). Reads ahead if needed,
   // which ends the validity of the line returned last.
-  [[nodiscard]] bool Eof();
+  [[nodiscard]] bool Eof() { return position_ == filled_ && !Refill(); }
 
   // The next line without its line end, as well-formed UTF-8; "" at the end. The
   // view stays valid until the next call of ReadString or Eof.
   [[nodiscard]] std::string_view ReadString();
 
+  // False when the line returned last certainly holds no ':', so it is a single
+  // statement; true when it may hold one. Found in the same pass as the line end.
+  [[nodiscard]] bool LineMayHoldColon() const { return may_hold_colon_; }
+
   // kOk, or the first read failure; reading stops there as at the end of the file.
   [[nodiscard]] Status status() const { return status_; }
 
  private:
-  bool Refill();                  // true when unread bytes are buffered
-  bool TakeByte(char* byte);      // false at the end
-  std::string_view FinishLine(std::string_view bytes, bool non_ascii);
+  static constexpr size_t kBlockSize = 64;
+  static constexpr size_t kNoBlock = ~size_t{0};
+
+  std::string_view ReadLine();  // ReadString for any line
+  bool Refill();                // true when unread bytes are buffered
+  bool TakeByte(char* byte);    // false at the end
+  // `bytes` decoded up to a zero byte, each malformed sequence as U+FFFD.
+  std::string_view Repaired(std::string_view bytes);
 
   ByteSource* source_;
   std::unique_ptr<char[]> buffer_;
@@ -49,8 +59,14 @@ class SourceReader {
   size_t position_ = 0;  // next byte to take
   size_t filled_ = 0;    // bytes in the buffer
   bool exhausted_ = false;
+  bool may_hold_colon_ = false;
+  // Masks of the block of the buffer at offset block_ (ScanBlock), kept while the
+  // fast path walks through the lines in it.
+  size_t block_ = kNoBlock;
+  uint64_t specials_ = 0;
+  uint64_t colons_ = 0;
   Status status_ = Status::kOk;
-  std::string line_;      // a line that crosses buffer refills or holds non-ASCII bytes
+  std::string line_;      // a line that crosses buffer refills or holds bytes to replace
   std::string repaired_;  // the decoded form of such a line
 };
 

@@ -138,6 +138,13 @@ std::string RepairUtf8(std::string_view bytes) {
   return out;
 }
 
+size_t WellFormedLength(std::string_view bytes) noexcept {
+  if (bytes.empty()) return 0;
+  bool valid;
+  const size_t length = SequenceLength(bytes, /*allow_surrogates=*/false, &valid);
+  return valid ? length : 0;
+}
+
 bool IsValidUtf8(std::string_view bytes) noexcept {
   while (!bytes.empty()) {
     bytes.remove_prefix(AsciiPrefixLength(bytes));

@@ -4,6 +4,7 @@
 #ifndef VORTIQ_IO_UTF8_H_
 #define VORTIQ_IO_UTF8_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,10 @@ void AppendRepairedUtf8(std::string_view bytes, std::string* out);
 
 // `bytes` as well-formed UTF-8, as above.
 [[nodiscard]] std::string RepairUtf8(std::string_view bytes);
+
+// Bytes of the well-formed character at the start of `bytes` (1 to 4), or 0 when
+// `bytes` is empty or begins with an ill-formed sequence. "\xC3\xA9x" gives 2.
+[[nodiscard]] size_t WellFormedLength(std::string_view bytes) noexcept;
 
 // True when `bytes` is well-formed UTF-8 (no surrogates, nothing above U+10FFFF).
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes) noexcept;

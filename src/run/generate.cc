@@ -12,9 +12,8 @@ Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValu
   StatementList statements(&reader);
   Emitter emitter(source_path, date, &statements, header);
   std::string_view statement;
-  for (uint64_t index = 0; statements.StatementAt(index, &statement); ++index) {
+  while (statements.Next(&statement)) {
     emitter.EmitStatement(statement);
-    statements.DropBefore(index + 1);
     if (header->status() != Status::kOk) return header->status();
   }
   if (reader.status() != Status::kOk) return reader.status();

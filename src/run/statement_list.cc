@@ -7,58 +7,94 @@
 #include "run/text.h"
 
 namespace vortiq {
-namespace {
 
-// Calls `append(comment, statement)` for each statement of `line`; `pieces` is scratch.
-template <typename Append>
-void ForEachLineStatement(std::string_view line, std::vector<std::string_view>* pieces,
-                          Append append) {
-  SplitLine(line, pieces);
-  bool comment = false;  // a piece of this line has begun with ';'
-  for (std::string_view piece : *pieces) {
-    std::string_view statement = Trim(piece);
-    if (StartsWithKeyword(statement, "runtime ")) statement = Trim(Mid(statement, 8));
-    if (IsCommentStatement(statement)) comment = true;
-    append(comment, statement);
+bool StatementList::NextFromAnywhere(std::string_view* statement) {
+  current_ = next_;
+  if (entries_.empty() && next_ == line_base_ + line_statements_.size()) {
+    // The usual case: every statement read so far has been handled, so the next
+    // one is the first of the next line.
+    if (!ReadNextLine()) return false;
+    *statement = line_statements_.front();
+  } else {
+    DropHeld();
+    if (!StatementAt(next_, statement)) return false;
   }
-}
-
-}  // namespace
-
-void StatementList::Append(bool comment, std::string_view statement) {
-  const size_t offset = text_.size();
-  if (comment) text_.push_back(';');
-  text_.append(statement);
-  entries_.push_back({offset, text_.size() - offset});
-}
-
-bool StatementList::AppendNextLine() {
-  if (reader_->Eof()) return false;
-  const std::string_view line = reader_->ReadString();
-  ForEachLineStatement(line, &pieces_,
-                       [this](bool comment, std::string_view statement) {
-                         Append(comment, statement);
-                       });
+  ++next_;
   return true;
 }
 
 bool StatementList::StatementAt(uint64_t index, std::string_view* statement) {
-  if (index < kept_from_) return false;
-  while (index - base_ >= entries_.size()) {
-    if (!AppendNextLine()) return false;
+  if (index < current_) return false;
+  if (index < line_base_) {  // held for a look-ahead
+    const Entry& entry = entries_[static_cast<size_t>(index - base_)];
+    *statement = std::string_view(text_).substr(entry.offset, entry.length);
+    return true;
   }
-  const Entry& entry = entries_[static_cast<size_t>(index - base_)];
-  *statement = std::string_view(text_).substr(entry.offset, entry.length);
+  while (index - line_base_ >= line_statements_.size()) {
+    if (!ReadNextLine()) return false;
+  }
+  *statement = line_statements_[static_cast<size_t>(index - line_base_)];
   return true;
 }
 
-void StatementList::DropBefore(uint64_t index) {
-  if (index <= kept_from_) return;
-  kept_from_ = index;
-  const size_t dropped = static_cast<size_t>(std::min<uint64_t>(index - base_, entries_.size()));
+void StatementList::KeepLineStatements() {
+  const uint64_t line_end = line_base_ + line_statements_.size();
+  // Usually every statement of the line has been handled and none is held.
+  if (current_ < line_end || !entries_.empty()) HoldLineStatements(line_end);
+  line_statements_.clear();
+  line_base_ = line_end;
+}
+
+bool StatementList::ReadNextLine() {
+  KeepLineStatements();  // Eof may refill the reader's buffer
+  if (reader_->Eof()) return false;
+  const std::string_view line = reader_->ReadString();
+  bool comment = false;  // a piece of this line has begun with ';'
+  if (!reader_->LineMayHoldColon()) {
+    AddStatement(line, line.size(), &comment);  // a line without ':' is one statement
+    return true;
+  }
+  SplitLine(line, &pieces_);
+  for (const std::string_view piece : pieces_) AddStatement(piece, line.size(), &comment);
+  return true;
+}
+
+void StatementList::AddStatement(std::string_view piece, size_t line_size, bool* comment) {
+  std::string_view statement = Trim(piece);
+  if (StartsWithKeyword(statement, "runtime ")) statement = Trim(Mid(statement, 8));
+  if (IsCommentStatement(statement) && !*comment) {
+    *comment = true;
+    // Room for every piece of the line with a ';' added, so views into it stay
+    // valid: the pieces leave out the colons between them, one per ';' but one.
+    comments_.clear();
+    comments_.reserve(line_size + 1);
+  }
+  line_statements_.push_back(*comment ? MarkComment(statement) : statement);
+}
+
+std::string_view StatementList::MarkComment(std::string_view statement) {
+  const size_t start = comments_.size();
+  comments_.push_back(';');
+  comments_.append(statement);
+  return std::string_view(comments_).substr(start);
+}
+
+void StatementList::HoldLineStatements(uint64_t line_end) {
+  DropHeld();
+  // Held statements stay contiguous: while one of them is still needed, every
+  // later one is too.
+  for (uint64_t index = std::max(current_, line_base_); index < line_end; ++index) {
+    if (entries_.empty()) base_ = index;
+    const std::string_view statement = line_statements_[static_cast<size_t>(index - line_base_)];
+    entries_.push_back({text_.size(), statement.size()});
+    text_.append(statement);
+  }
+}
+
+void StatementList::DropHeld() {
+  if (entries_.empty() || current_ <= base_) return;
+  const size_t dropped = static_cast<size_t>(std::min<uint64_t>(current_ - base_, entries_.size()));
   if (dropped == entries_.size()) {
-    // The usual case: every statement read so far has been handled.
-    base_ += dropped;
     entries_.clear();
     text_.clear();
     return;

@@ -34,26 +34,6 @@ std::string LCase(std::string_view text) {
   return lower;
 }
 
-bool StartsWithKeyword(std::string_view text, std::string_view keyword) noexcept {
-  if (text.size() < keyword.size()) return false;
-  for (size_t i = 0; i < keyword.size(); ++i) {
-    if (LowerAscii(text[i]) != keyword[i]) return false;
-  }
-  return true;
-}
-
-bool EndsWithKeyword(std::string_view text, std::string_view keyword) noexcept {
-  if (text.size() < keyword.size()) return false;
-  return StartsWithKeyword(text.substr(text.size() - keyword.size()), keyword);
-}
-
-std::string_view Trim(std::string_view text) noexcept {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
-
 int64_t FindString(std::string_view text, std::string_view pattern, int64_t start) noexcept {
   if (text.empty() || pattern.empty()) return 0;
   if (start < 1) start = 1;

@@ -9,7 +9,9 @@
 #ifndef VORTIQ_RUN_TEXT_H_
 #define VORTIQ_RUN_TEXT_H_
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -37,20 +39,55 @@ namespace vortiq {
 // on every platform. LCase("PROCEDURE.S") == "procedure.s".
 [[nodiscard]] std::string LCase(std::string_view text);
 
-// ASCII lower case of one byte.
+// ASCII lower case of one byte. Without a branch: whether a statement's first
+// letter is a capital cannot be predicted.
 [[nodiscard]] constexpr char LowerAscii(char c) noexcept {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  const bool capital = static_cast<unsigned char>(c - 'A') < 26;
+  return static_cast<char>(c | (capital ? 0x20 : 0));
 }
 
 // True when LCase(Left(text, Len(keyword))) == keyword, without allocating.
 // `keyword` must be lower case. StartsWithKeyword("Procedure X", "procedure ").
-[[nodiscard]] bool StartsWithKeyword(std::string_view text, std::string_view keyword) noexcept;
+// Inline: it runs for nearly every statement, and most fail at the first byte.
+[[nodiscard]] inline bool StartsWithKeyword(std::string_view text,
+                                            std::string_view keyword) noexcept {
+  // The first character decides for nearly every statement, so it goes first.
+  if (text.empty() || keyword.empty()) return keyword.empty();
+  if (LowerAscii(text[0]) != keyword[0] || text.size() < keyword.size()) return false;
+  for (size_t i = 1; i < keyword.size(); ++i) {
+    if (LowerAscii(text[i]) != keyword[i]) return false;
+  }
+  return true;
+}
 
 // True when LCase(Right(text, Len(keyword))) == keyword; `keyword` lower case.
-[[nodiscard]] bool EndsWithKeyword(std::string_view text, std::string_view keyword) noexcept;
+[[nodiscard]] inline bool EndsWithKeyword(std::string_view text,
+                                          std::string_view keyword) noexcept {
+  return text.size() >= keyword.size() &&
+         StartsWithKeyword(text.substr(text.size() - keyword.size()), keyword);
+}
 
 // Removes the runs of U+0020 SPACE at both ends; tabs and other blanks stay.
-[[nodiscard]] std::string_view Trim(std::string_view text) noexcept;
+[[nodiscard]] inline std::string_view Trim(std::string_view text) noexcept {
+  size_t first = 0;
+  // Indentation runs over several spaces: look at eight bytes at a time.
+  while (text.size() - first >= 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + first, 8);
+    const uint64_t others = word ^ 0x2020202020202020ULL;  // zero bytes where the spaces are
+    if (others != 0) {
+      const int bits = std::endian::native == std::endian::little ? std::countr_zero(others)
+                                                                  : std::countl_zero(others);
+      first += static_cast<size_t>(bits / 8);
+      break;
+    }
+    first += 8;
+  }
+  while (first < text.size() && text[first] == ' ') ++first;
+  size_t end = text.size();
+  while (end > first && text[end - 1] == ' ') --end;
+  return text.substr(first, end - first);
+}
 
 // 1-based position of the first occurrence of `pattern` at or after `start`;
 // 0 when there is none or when either text is empty. FindString("a::b", "::", 1) == 2.

@@ -81,6 +81,16 @@ TEST(ClassifyTest, ProcedureToDeclare) {
       {"ProcedureC Cb()", "DeclareC Cb()"},
       {"Foo()", "ERROR"},
       {"", "ERROR"},
+      {"Procedur", "ERROR"},
+      // At the edges of the four keywords the longest one that matches wins.
+      {"Procedure", "Declare"},
+      {"ProcedureC", "DeclareC"},
+      {"ProcedureCDL X()", "DeclareCDL X()"},
+      {"ProcedureDL X()", "DeclareDL X()"},
+      {"ProcedureDLLC X()", "DeclareDLLC X()"},
+      {"procedureCdllX", "DeclareCDLLX"},
+      {"ProcedureCC X()", "DeclareCC X()"},
+      {"ProcedureReturn x", "DeclareReturn x"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ProcedureToDeclare(c.statement), c.declaration) << c.statement;

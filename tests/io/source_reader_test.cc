@@ -39,15 +39,23 @@ TEST(SourceReaderTest, LinesOfBytes) {
       {"a\r", {"a"}},
       {std::string("a\0b\n", 4), {"a", "b"}},
       {std::string("\0", 1), {""}},
-      {"\xEF\xBB\xBF" "a\n", {"\xEF\xBB\xBF" "a"}},
+      {"\xEF\xBB\xBF"
+       "a\n",
+       {"\xEF\xBB\xBF"
+        "a"}},
       {"\xC3\xA9\n", {"\xC3\xA9"}},
       {"\xF0\x9F\x98\x80", {"\xF0\x9F\x98\x80"}},
-      {"\x80" "a\n", {"?a"}},
+      {"\x80"
+       "a\n",
+       {"?a"}},
       {"\xF8\n", {"?"}},
       {"\xC3\na\n", {fffd + "\na"}},  // the LF is taken as a continuation byte
       {"a\xC3", {"a"}},               // a character cut off by the end is dropped
       {"\n\xC3", {"", ""}},
-      {std::string("\xFF\xFE" "a\0\r\0\n\0", 8), {"??a", "", "", "", ""}},
+      {std::string("\xFF\xFE"
+                   "a\0\r\0\n\0",
+                   8),
+       {"??a", "", "", "", ""}},
       {std::string("C\xC3\0:D\n", 6), {"C" + fffd}},  // decoding stops at the zero byte
       {"\xE2\x82\r\n", {fffd + "\r"}},
       {"\xC0\x80x\n", {fffd + fffd + "x"}},
@@ -61,6 +69,53 @@ TEST(SourceReaderTest, LinesOfBytes) {
       EXPECT_EQ(Lines(c.bytes, buffer_size), c.lines)
           << "buffer " << buffer_size << ", bytes of length " << c.bytes.size();
     }
+  }
+}
+
+// Full 64-byte blocks of the buffer are read through bit masks, everything else
+// byte by byte; a one-byte buffer never holds a full block. Both ways must give
+// the same lines, and a line with a ':' must never be reported as without one.
+TEST(SourceReaderTest, BlockScanAgreesWithByteScan) {
+  const std::string_view pieces[] = {
+      "a",
+      "  ",
+      ":",
+      "::",
+      "\r\n",
+      "\n",
+      "\r",
+      std::string_view("\0", 1),
+      "\xC3\xA9",
+      "\xE2\x82\xAC",
+      "\xF0\x9F\x98\x80",
+      "\xC3",
+      "\xE2\x82",
+      "\xFF",
+      "\x80",
+      "Procedure X(a.i)",
+      "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef0123"};
+  std::string bytes;
+  uint64_t seed = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    bytes += pieces[(seed >> 33) % std::size(pieces)];
+  }
+  const auto read_all = [&](size_t buffer_size) {
+    MemorySource source(bytes);
+    SourceReader reader(&source, buffer_size);
+    std::vector<std::string> lines;
+    while (!reader.Eof()) {
+      lines.emplace_back(reader.ReadString());
+      EXPECT_TRUE(reader.LineMayHoldColon() || lines.back().find(':') == std::string::npos)
+          << "line " << lines.size() << ", buffer " << buffer_size;
+    }
+    return lines;
+  };
+  const std::vector<std::string> expected = read_all(1);
+  ASSERT_GT(expected.size(), 2000u);
+  for (const size_t buffer_size :
+       {size_t{64}, size_t{65}, size_t{100}, size_t{4096}, SourceReader::kDefaultBufferSize}) {
+    EXPECT_EQ(read_all(buffer_size), expected) << "buffer " << buffer_size;
   }
 }
 

@@ -14,10 +14,7 @@ std::vector<std::string> StatementsOf(std::string_view source) {
   StatementList list(&reader);
   std::vector<std::string> statements;
   std::string_view statement;
-  for (uint64_t i = 0; list.StatementAt(i, &statement); ++i) {
-    statements.emplace_back(statement);
-    list.DropBefore(i + 1);
-  }
+  while (list.Next(&statement)) statements.emplace_back(statement);
   return statements;
 }
 
@@ -49,8 +46,7 @@ TEST(StatementListTest, LinesBecomeStatements) {
 }
 
 TEST(StatementListTest, CommentFlagEndsWithThePhysicalLine) {
-  EXPECT_EQ(StatementsOf("; a: b\nc: d\r\n"),
-            (std::vector<std::string>{";; a", ";b", "c", "d"}));
+  EXPECT_EQ(StatementsOf("; a: b\nc: d\r\n"), (std::vector<std::string>{";; a", ";b", "c", "d"}));
 }
 
 TEST(StatementListTest, EmptySourceHasNoStatements) {
@@ -58,20 +54,58 @@ TEST(StatementListTest, EmptySourceHasNoStatements) {
   EXPECT_EQ(StatementsOf("\n\n"), (std::vector<std::string>{"", ""}));
 }
 
-TEST(StatementListTest, LookAheadAndDroppedStatements) {
+TEST(StatementListTest, LookAheadAndForgottenStatements) {
   MemorySource input("a\nb:c\nd\n");
   SourceReader reader(&input);
   StatementList list(&reader);
   std::string_view statement;
-  ASSERT_TRUE(list.StatementAt(3, &statement));
+  ASSERT_TRUE(list.Next(&statement));
+  EXPECT_EQ(statement, "a");
+  ASSERT_TRUE(list.StatementAt(3, &statement));  // two lines ahead
   EXPECT_EQ(statement, "d");
-  ASSERT_TRUE(list.StatementAt(1, &statement));  // still kept
+  ASSERT_TRUE(list.StatementAt(1, &statement));  // still held
   EXPECT_EQ(statement, "b");
   EXPECT_FALSE(list.StatementAt(4, &statement));
-  list.DropBefore(2);
-  EXPECT_FALSE(list.StatementAt(1, &statement));
+  ASSERT_TRUE(list.Next(&statement));
+  EXPECT_EQ(statement, "b");
+  ASSERT_TRUE(list.Next(&statement));
+  EXPECT_EQ(statement, "c");
+  EXPECT_FALSE(list.StatementAt(1, &statement));  // before the current one: forgotten
   ASSERT_TRUE(list.StatementAt(2, &statement));
   EXPECT_EQ(statement, "c");
+  ASSERT_TRUE(list.Next(&statement));
+  EXPECT_EQ(statement, "d");
+  EXPECT_FALSE(list.Next(&statement));
+}
+
+// Look-aheads of every length from every statement, on lines of one to four
+// statements, comment pieces included, read through a buffer smaller than a line:
+// every statement must come back as plain reading gives it.
+TEST(StatementListTest, LookAheadsAnywhereKeepEveryStatement) {
+  std::string source;
+  for (int i = 0; i < 300; ++i) {
+    source += std::to_string(i);
+    for (int piece = 0; piece < i % 4; ++piece) source += piece == 2 ? " : ;c: d" : " : x";
+    source += i % 3 == 0 ? "\r\n" : "\n";
+  }
+  const std::vector<std::string> all = StatementsOf(source);
+  ASSERT_GT(all.size(), 600u);
+  uint64_t seed = 1;
+  MemorySource input(source);
+  SourceReader reader(&input, 5);
+  StatementList list(&reader);
+  std::string_view statement;
+  for (uint64_t index = 0; index < all.size(); ++index) {
+    ASSERT_TRUE(list.Next(&statement));
+    ASSERT_EQ(statement, all[index]) << index;
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    const uint64_t ahead = (seed >> 33) % 9;  // 0 to 8 statements
+    for (uint64_t next = index + 1; next <= index + ahead && next < all.size(); ++next) {
+      ASSERT_TRUE(list.StatementAt(next, &statement)) << index << " + " << next;
+      ASSERT_EQ(statement, all[next]) << index << " + " << next;
+    }
+  }
+  EXPECT_FALSE(list.Next(&statement));
 }
 
 TEST(StatementListTest, LongLookAheadKeepsOrder) {
@@ -81,13 +115,15 @@ TEST(StatementListTest, LongLookAheadKeepsOrder) {
   SourceReader reader(&input, 4096);
   StatementList list(&reader);
   std::string_view statement;
+  ASSERT_TRUE(list.Next(&statement));
   ASSERT_TRUE(list.StatementAt(19999, &statement));  // everything held at once
-  for (uint64_t i = 0; i < 20000; ++i) {
-    ASSERT_TRUE(list.StatementAt(i, &statement));
+  EXPECT_EQ(statement, "19999,");
+  for (uint64_t i = 1; i < 20000; ++i) {
+    ASSERT_TRUE(list.Next(&statement));  // forgets the earlier ones, compacting on the way
     ASSERT_EQ(statement, std::to_string(i) + ",");
-    list.DropBefore(i + 1);  // compacts along the way
+    ASSERT_TRUE(list.StatementAt(i, &statement));
   }
-  EXPECT_FALSE(list.StatementAt(20000, &statement));
+  EXPECT_FALSE(list.Next(&statement));
 }
 
 }  // namespace

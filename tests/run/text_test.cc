@@ -10,7 +10,7 @@ TEST(TextTest, Slices) {
     std::string_view got, want;
   };
   const Case cases[] = {
-      {Mid("abc", 4, 1), ""},  {Mid("abc", 9, 1), ""},   {Mid("abc", 0, 2), "ab"},
+      {Mid("abc", 4, 1), ""},  {Mid("abc", 9, 1), ""},    {Mid("abc", 0, 2), "ab"},
       {Mid("abc", 2, -1), ""}, {Mid("abc", 2, 99), "bc"}, {Mid("abc", 2), "bc"},
       {Mid("abc", -5), "abc"}, {Mid("abc", 4), ""},       {Left("abc", -1), ""},
       {Left("abc", 2), "ab"},  {Left("abc", 9), "abc"},   {Right("abc", 5), "abc"},
@@ -27,6 +27,12 @@ TEST(TextTest, TrimRemovesSpacesOnly) {
   EXPECT_EQ(Trim("  a b  "), "a b");
   EXPECT_EQ(Trim(" \ta\t "), "\ta\t");
   EXPECT_EQ(Trim("\xC2\xA0x"), "\xC2\xA0x");  // no-break space stays
+  // Indentation is skipped eight bytes at a time.
+  EXPECT_EQ(Trim(std::string(8, ' ') + "x"), "x");
+  EXPECT_EQ(Trim(std::string(17, ' ') + "x y" + std::string(9, ' ')), "x y");
+  EXPECT_EQ(Trim(std::string(24, ' ')), "");
+  EXPECT_EQ(Trim(std::string(11, ' ') + "\tx"), "\tx");
+  EXPECT_EQ(Trim("       \x80 "), "\x80");
 }
 
 TEST(TextTest, LCaseMapsAsciiLettersOnly) {

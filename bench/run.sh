@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Measures vortiq side by side with `wc -l` (reading every byte once: the floor)
+# and `grep -ciE '^ *procedure'` (what a user would reach for to list procedures)
+# on generated PureBasic sources, each tool on the same file in the same run.
+#
+#   bench/run.sh [SIZE_MIB...]      default: 1 16 256
+#
+# Environment: RUNS (timed runs per tool and size, default 7; the median is
+# shown), BUILD_DIR (default build-bench). Sources go to a temporary folder in
+# /tmp that is removed at the end. Not part of the test suite.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/lib.sh
+need_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev
+
+runs="${RUNS:-7}"
+build="${BUILD_DIR:-build-bench}"
+if [ $# -gt 0 ]; then sizes=("$@"); else sizes=(1 16 256); fi
+
+echo "== Release build in $build" >&2
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORTIQ_BUILD_BENCHMARKS=ON \
+  -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target vortiq vortiq_generate_source vortiq_measure \
+  >/dev/null
+vortiq="$PWD/$build/vortiq"
+generate="$PWD/$build/bench/vortiq_generate_source"
+measure="$PWD/$build/bench/vortiq_measure"
+
+work="$(mktemp -d /tmp/vortiq-bench.XXXXXX)"
+trap 'rm -rf "$work"' EXIT
+
+cpu="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
+echo "Machine: $(nproc) cores, ${cpu:-unknown CPU}; locale ${LC_ALL:-${LANG:-C}}; $runs runs each, medians"
+echo
+printf '%-9s %9s %9s %9s %8s %8s %8s %10s %9s %10s\n' \
+  "source" "vortiq" "wc -l" "grep" "/wc" "/grep" "MiB/s" "peak RSS" "RSS/src" "ms/MiB"
+
+# Prints the median seconds and peak KiB of `$runs` runs of the command.
+time_of() { "$measure" "$runs" "$@"; }
+
+for size in "${sizes[@]}"; do
+  source="$work/bench$size.pb"
+  "$generate" "${size}M" "$source" "$work/expected"
+  # The header must be the expected one before its speed means anything.
+  "$vortiq" "$source"
+  if ! tail -n +5 "${source}i" | cmp -s - "$work/expected"; then
+    echo "bench/run.sh: the header of the $size MiB source is not the expected one" >&2
+    exit 1
+  fi
+  read -r vortiq_s vortiq_kib < <(time_of "$vortiq" "$source")
+  read -r wc_s _ < <(time_of wc -l "$source")
+  read -r grep_s _ < <(time_of grep -ciE '^ *procedure' "$source")
+  awk -v mib="$size" -v v="$vortiq_s" -v w="$wc_s" -v g="$grep_s" -v kib="$vortiq_kib" 'BEGIN {
+    printf "%-9s %8.3fs %8.3fs %8.3fs %7.2fx %7.2fx %8.0f %7.1fMiB %9.4f %10.2f\n",
+      mib " MiB", v, w, g, v / w, v / g, mib / v, kib / 1024, kib / 1024 / mib, v * 1000 / mib
+  }'
+  rm -f "$source" "${source}i" "$work/expected"
+done
+
+# Each continued header reads the statements after it again, so this 58 KB source
+# gives a header of about 54 MB; memory must not grow with it.
+pairs="$work/pairs.pb"
+for _ in $(seq 2000); do printf 'Procedure A(x,\nEndProcedure,\n'; done >"$pairs"
+read -r pairs_s pairs_kib < <(time_of "$vortiq" "$pairs")
+"$vortiq" "$pairs"
+echo
+awk -v src="$(stat -c %s "$pairs")" -v hdr="$(stat -c %s "${pairs}i")" -v s="$pairs_s" \
+  -v kib="$pairs_kib" 'BEGIN {
+  printf "Continued-header pairs: %.0f KB source, %.1f MB header, %.3fs, peak RSS %.1f MiB\n",
+    src / 1000, hdr / 1e6, s, kib / 1024
+}'
