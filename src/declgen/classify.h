@@ -38,9 +38,13 @@ namespace vortiq {
   return end < statement.size() && (statement[end] == ' ' || statement[end] == '.');
 }
 
+// The keywords that end a procedure body and a macro body.
+inline constexpr std::string_view kProcedureEndKeyword = "endprocedure";
+inline constexpr std::string_view kMacroEndKeyword = "endmacro";
+
 // Begins with "endprocedure"; anything may follow ("EndProcedure ; done").
 [[nodiscard]] inline bool IsProcedureEnd(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "endprocedure");
+  return StartsWithKeyword(statement, kProcedureEndKeyword);
 }
 
 // Begins with "module " (so "DeclareModule X" and a bare "Module" are not).
@@ -60,7 +64,7 @@ namespace vortiq {
 
 // Begins with "endmacro".
 [[nodiscard]] inline bool IsMacroEnd(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "endmacro");
+  return StartsWithKeyword(statement, kMacroEndKeyword);
 }
 
 // Replaces the procedure keyword by its declaration keyword, longest keyword

@@ -23,6 +23,18 @@ char* AppendBasicElementType(std::string_view element_type, char* end) {
   return end;
 }
 
+// Characters that change nothing in a parameter list outside strings: they are
+// copied, or dropped while a type is cut. A blank is not one of them, since the
+// character after it may follow a collection keyword.
+constexpr std::array<bool, 256> kOrdinary = [] {
+  std::array<bool, 256> ordinary{};
+  ordinary.fill(true);
+  for (const unsigned char c : std::string_view("\";*.,=() ")) ordinary[c] = false;
+  return ordinary;
+}();
+
+bool IsOrdinary(char c) { return kOrdinary[static_cast<unsigned char>(c)]; }
+
 class VectorLookahead final : public StatementLookahead {
  public:
   explicit VectorLookahead(const std::vector<std::string>& following) : following_(following) {}
@@ -61,9 +73,34 @@ bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::
   bool element_type = false;  // collecting a List/Array/Map element type
   std::string element_type_text;
   char last = i > 0 ? statement[i - 1] : '\0';
-  for (; i < statement.size(); ++i) {
+  // Puts the run of characters [i, run_end) where the current flags say: each
+  // of them would take the same way one at a time.
+  const auto take_run = [&](size_t run_end) {
+    const std::string_view run = statement.substr(i, run_end - i);
+    if (!cutting) {
+      end = std::copy(run.begin(), run.end(), end);
+    } else if (element_type) {
+      element_type_text.append(run);
+    }
+    last = run.back();
+    i = run_end;
+  };
+  while (i < statement.size()) {
     const char c = statement[i];
+    if (in_string && c != '"') {
+      // Inside a string only the closing quotation mark matters.
+      const size_t quote = statement.find('"', i);
+      take_run(quote == std::string_view::npos ? statement.size() : quote);
+      continue;
+    }
+    if (!in_string && IsOrdinary(c) && !(end > result && end[-1] == ' ')) {
+      size_t run_end = i + 1;
+      while (run_end < statement.size() && IsOrdinary(statement[run_end])) ++run_end;
+      take_run(run_end);
+      continue;
+    }
     last = c;
+    ++i;
     if (c == '"') in_string = !in_string;
     if (!in_string) {
       // Collection keywords are seen at the first character after "list " etc.

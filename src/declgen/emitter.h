@@ -79,6 +79,21 @@ class Emitter {
   // Writes `text` to the header unchanged.
   void WriteHeaderText(std::string_view text);
 
+  // In a procedure or macro body only the body's end keyword counts: the
+  // keyword ("endprocedure" or "endmacro"), or "" outside bodies.
+  [[nodiscard]] std::string_view BodyEndKeyword() const {
+    switch (section_state_) {
+      case SectionState::InProcedure:
+      case SectionState::InModuleProcedure:
+        return kProcedureEndKeyword;
+      case SectionState::InMacro:
+      case SectionState::InModuleMacro:
+        return kMacroEndKeyword;
+      default:
+        return {};
+    }
+  }
+
   [[nodiscard]] uint64_t statement_position() const { return statement_position_; }
   [[nodiscard]] SectionState section_state() const { return section_state_; }
   [[nodiscard]] const std::string& module_name() const { return module_name_; }

@@ -12,7 +12,13 @@ Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValu
   StatementList statements(&reader);
   Emitter emitter(source_path, date, &statements, header);
   std::string_view statement;
-  while (statements.Next(&statement)) {
+  for (;;) {
+    // Inside a body, lines that cannot end it are passed over whole.
+    const std::string_view end_keyword = emitter.BodyEndKeyword();
+    if (!(end_keyword.empty() ? statements.Next(&statement)
+                              : statements.NextInBody(end_keyword, &statement))) {
+      break;
+    }
     emitter.EmitStatement(statement);
     if (header->status() != Status::kOk) return header->status();
   }

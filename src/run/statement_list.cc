@@ -45,18 +45,46 @@ void StatementList::KeepLineStatements() {
   line_base_ = line_end;
 }
 
+bool StatementList::NextInBody(std::string_view end_keyword, std::string_view* statement) {
+  if (!entries_.empty() || next_ != line_base_ + line_statements_.size()) return Next(statement);
+  KeepLineStatements();
+  // Whether a piece of a line, as a statement, may begin with the end keyword.
+  const auto may_end_body = [end_keyword](std::string_view piece) {
+    const std::string_view text = Trim(piece);
+    return StartsWithKeyword(text, end_keyword) || StartsWithKeyword(text, "runtime ");
+  };
+  for (;;) {
+    if (reader_->Eof()) return false;
+    const std::string_view line = reader_->ReadString();
+    if (reader_->LineMayHoldColon()) {
+      SplitLine(line, &pieces_);
+      if (std::none_of(pieces_.begin(), pieces_.end(), may_end_body)) continue;
+    } else if (!may_end_body(line)) {
+      continue;
+    }
+    AddLineStatements(line);
+    current_ = next_;
+    *statement = line_statements_.front();
+    ++next_;
+    return true;
+  }
+}
+
 bool StatementList::ReadNextLine() {
   KeepLineStatements();  // Eof may refill the reader's buffer
   if (reader_->Eof()) return false;
-  const std::string_view line = reader_->ReadString();
+  AddLineStatements(reader_->ReadString());
+  return true;
+}
+
+void StatementList::AddLineStatements(std::string_view line) {
   bool comment = false;  // a piece of this line has begun with ';'
   if (!reader_->LineMayHoldColon()) {
     AddStatement(line, line.size(), &comment);  // a line without ':' is one statement
-    return true;
+    return;
   }
   SplitLine(line, &pieces_);
   for (const std::string_view piece : pieces_) AddStatement(piece, line.size(), &comment);
-  return true;
 }
 
 void StatementList::AddStatement(std::string_view piece, size_t line_size, bool* comment) {

@@ -39,6 +39,13 @@ class StatementList final : public StatementLookahead {
     return NextFromAnywhere(statement);
   }
 
+  // Next for statements inside a procedure or macro body, where only the body's
+  // `end_keyword` (lower case) is looked for: whole lines that cannot begin with
+  // it (no ':', and neither it nor "runtime " after the leading spaces) are
+  // passed over without becoming statements. They are not counted either, so
+  // the indices stay those of the statements handed out.
+  bool NextInBody(std::string_view end_keyword, std::string_view* statement);
+
   // The statement at `index` (0-based in the whole source), reading further lines
   // as needed; false when the source has fewer statements or the statement comes
   // before the one Next returned last. The view stays valid until the next call
@@ -53,6 +60,7 @@ class StatementList final : public StatementLookahead {
 
   bool NextFromAnywhere(std::string_view* statement);
   bool ReadNextLine();  // false at the end of the source
+  void AddLineStatements(std::string_view line);
   // Makes `piece` of a line of `line_size` bytes a statement; `*comment` tells
   // whether an earlier piece of the line has begun with ';'.
   void AddStatement(std::string_view piece, size_t line_size, bool* comment);
