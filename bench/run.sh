@@ -30,13 +30,30 @@ work="$(mktemp -d /tmp/vortiq-bench.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 
 cpu="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
-echo "Machine: $(nproc) cores, ${cpu:-unknown CPU}; locale ${LC_ALL:-${LANG:-C}}; $runs runs each, medians"
+echo "Machine: $(nproc) cores, ${cpu:-unknown CPU}; locale ${LC_ALL:-${LANG:-C}}; $runs rounds of one run of each tool in turn, medians"
 echo
 printf '%-9s %9s %9s %9s %8s %8s %8s %10s %9s %10s\n' \
   "source" "vortiq" "wc -l" "grep" "/wc" "/grep" "MiB/s" "peak RSS" "RSS/src" "ms/MiB"
 
 # Prints the median seconds and peak KiB of `$runs` runs of the command.
 time_of() { "$measure" "$runs" "$@"; }
+
+# Times the three tools on `$1` in turns, one run of each per round, so that a
+# machine whose speed drifts slows them alike; prints the median seconds of
+# vortiq, wc and grep and vortiq's largest peak KiB.
+time_in_turns() {
+  local source="$1" round v w g
+  local -a vs=() ws=() gs=() kibs=()
+  for round in $(seq "$runs"); do
+    read -r v kib < <("$measure" 1 "$vortiq" "$source")
+    read -r w _ < <("$measure" 1 wc -l "$source")
+    read -r g _ < <("$measure" 1 grep -ciE '^ *procedure' "$source")
+    vs+=("$v"); ws+=("$w"); gs+=("$g"); kibs+=("$kib")
+  done
+  median() { printf '%s\n' "$@" | sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+  echo "$(median "${vs[@]}") $(median "${ws[@]}") $(median "${gs[@]}") \
+$(printf '%s\n' "${kibs[@]}" | sort -g | tail -n 1)"
+}
 
 for size in "${sizes[@]}"; do
   source="$work/bench$size.pb"
@@ -47,9 +64,7 @@ for size in "${sizes[@]}"; do
     echo "bench/run.sh: the header of the $size MiB source is not the expected one" >&2
     exit 1
   fi
-  read -r vortiq_s vortiq_kib < <(time_of "$vortiq" "$source")
-  read -r wc_s _ < <(time_of wc -l "$source")
-  read -r grep_s _ < <(time_of grep -ciE '^ *procedure' "$source")
+  read -r vortiq_s wc_s grep_s vortiq_kib < <(time_in_turns "$source")
   awk -v mib="$size" -v v="$vortiq_s" -v w="$wc_s" -v g="$grep_s" -v kib="$vortiq_kib" 'BEGIN {
     printf "%-9s %8.3fs %8.3fs %8.3fs %7.2fx %7.2fx %8.0f %7.1fMiB %9.4f %10.2f\n",
       mib " MiB", v, w, g, v / w, v / g, mib / v, kib / 1024, kib / 1024 / mib, v * 1000 / mib
