@@ -143,8 +143,8 @@ Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<Header
   for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
     std::string temporary = directory + "/" + TemporaryName(name, NameEntropy(attempt));
     // O_EXCL with O_NOFOLLOW: never reuse or follow something already there.
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        0666);
+    const int fd =
+        open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST || errno == EINTR) continue;
       return StatusFromErrno(errno);
@@ -216,9 +216,15 @@ LocalTime ReadLocalClock() {
   const time_t now = time(nullptr);
   struct tm fields {};
   if (localtime_r(&now, &fields) == nullptr) return LocalTime{0, 0, 0, 0, 0, 0};
+  LocalTime clock;
+  clock.year = fields.tm_year + 1900;
+  clock.month = fields.tm_mon + 1;
+  clock.day = fields.tm_mday;
+  clock.hour = fields.tm_hour;
+  clock.minute = fields.tm_min;
   // A leap second (:60) is not a second of the calendar the date value counts in.
-  return LocalTime{fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
-                   fields.tm_hour,        fields.tm_min,     fields.tm_sec > 59 ? 59 : fields.tm_sec};
+  clock.second = fields.tm_sec > 59 ? 59 : fields.tm_sec;
+  return clock;
 }
 
 std::string PathToText(std::string_view path) { return RepairUtf8(path); }

@@ -157,8 +157,9 @@ Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<Header
   const size_t separator = state->target_path.find_last_of(L"\\/");
   const std::wstring directory =
       separator == std::wstring::npos ? L"." : state->target_path.substr(0, separator);
-  const std::wstring name =
-      separator == std::wstring::npos ? state->target_path : state->target_path.substr(separator + 1);
+  const std::wstring name = separator == std::wstring::npos
+                                ? state->target_path
+                                : state->target_path.substr(separator + 1);
   for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
     std::wstring temporary =
         directory + L"\\" + ToWide(TemporaryName(ToWtf8(name), NameEntropy(attempt)));

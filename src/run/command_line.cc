@@ -9,8 +9,8 @@ std::u16string ConsumeToken(std::u16string_view* rest) {
   size_t i = 0;
   if ((*rest)[0] == u'"') {
     const size_t close = rest->find(u'"', 1);
-    token = rest->substr(1, close == std::u16string_view::npos ? std::u16string_view::npos
-                                                                 : close - 1);
+    token =
+        rest->substr(1, close == std::u16string_view::npos ? std::u16string_view::npos : close - 1);
     i = close == std::u16string_view::npos ? rest->size() : close + 1;
   } else {
     bool quoted = false;

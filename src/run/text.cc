@@ -6,7 +6,8 @@ namespace vortiq {
 
 std::string_view Left(std::string_view text, int64_t n) noexcept {
   if (n <= 0) return {};
-  return text.substr(0, static_cast<uint64_t>(n) < text.size() ? static_cast<size_t>(n) : text.size());
+  return text.substr(0,
+                     static_cast<uint64_t>(n) < text.size() ? static_cast<size_t>(n) : text.size());
 }
 
 std::string_view Right(std::string_view text, int64_t n) noexcept {

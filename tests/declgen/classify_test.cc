@@ -63,7 +63,9 @@ TEST(ClassifyTest, PrefixTests) {
       {"x = 1 ; note", ""},
       {"", "empty"},
       {"\t", ""},
-      {"Proc\xC3\xA9" "dure X()", ""},
+      {"Proc\xC3\xA9"
+       "dure X()",
+       ""},
   };
   for (const Case& c : cases) EXPECT_EQ(Dump(c.statement), c.accepted) << c.statement;
 }

@@ -63,10 +63,11 @@ TEST(ConvertHeaderTest, ContinuedHeaders) {
   };
   const Case cases[] = {
       {"Declare Foo(a.l,", {"*p.Point,", "List l.Point())", "x"}, "Declare Foo(a.l,*p,List l())"},
-      {"Declare Foo(a.s = \"x\",", {"b.s = \"y;z\") ; end"},
+      {"Declare Foo(a.s = \"x\",",
+       {"b.s = \"y;z\") ; end"},
        "Declare Foo(a.s = \"x\",b.s = \"y;z\") "},
       {"Declare Foo(a.l, ; first", {"b.l)"}, "Declare Foo(a.l, "},
-      {"Declare Foo(a.l,", {"", "b.l)"}, "Declare Foo(a.l,"},       // an empty line ends it
+      {"Declare Foo(a.l,", {"", "b.l)"}, "Declare Foo(a.l,"},         // an empty line ends it
       {"Declare Foo(a.l,", {";; note", "b.l)"}, "Declare Foo(a.l,"},  // so does a comment
       {"Declare Foo(a.l,", {"\tb.l)"}, "Declare Foo(a.l,\tb.l)"},
       {"Declare Foo(a.s = \"x,", {"b\")"}, "Declare Foo(a.s = \"x,b\")"},

@@ -54,10 +54,9 @@ TEST(EmitterTest, WorkedExampleStates) {
   const Emitted emitted = Emit({"; demo", "Procedure.i Add(a.i, b.i)", "ProcedureReturn a + b",
                                 "EndProcedure", "Macro Twice(x)", "(x) * 2", "EndMacro",
                                 "Module Shapes", "Procedure Draw()", "EndProcedure", "EndModule"});
-  const std::vector<S> states = {S::TopLevel,   S::InProcedure, S::InProcedure,
-                                 S::TopLevel,   S::InMacro,     S::InMacro,
-                                 S::TopLevel,   S::InModule,    S::InModuleProcedure,
-                                 S::InModule,   S::TopLevel};
+  const std::vector<S> states = {S::TopLevel,          S::InProcedure, S::InProcedure, S::TopLevel,
+                                 S::InMacro,           S::InMacro,     S::TopLevel,    S::InModule,
+                                 S::InModuleProcedure, S::InModule,    S::TopLevel};
   EXPECT_EQ(emitted.states, states);
   EXPECT_EQ(emitted.body,
             "Declare.i Add(a.i, b.i)\r\n"
@@ -74,7 +73,8 @@ TEST(EmitterTest, Transitions) {
   };
   const Case cases[] = {
       // Only the end of the body is seen inside a procedure or a macro.
-      {{"Procedure A()", "Procedure B()", "Module M", "EndModule"}, S::InProcedure,
+      {{"Procedure A()", "Procedure B()", "Module M", "EndModule"},
+       S::InProcedure,
        "Declare A()\r\n"},
       {{"Macro M(x)", "Procedure P()", "EndProcedure", "EndMacro"}, S::TopLevel, ""},
       {{"Module M", "Macro X(y)", "Procedure P()", "EndProcedure", "EndMacro", "Procedure Q()"},
@@ -82,21 +82,26 @@ TEST(EmitterTest, Transitions) {
        "CompilerEndIf\r\nCompilerIf #PB_Compiler_Module = \"M\"\r\nDeclare Q()\r\n"},
       // Stray ends at top level and a nested module are ignored.
       {{"EndModule", "EndProcedure", "EndMacro"}, S::TopLevel, ""},
-      {{"Module A", "Module B", "Procedure P()"}, S::InModuleProcedure,
+      {{"Module A", "Module B", "Procedure P()"},
+       S::InModuleProcedure,
        "CompilerEndIf\r\nCompilerIf #PB_Compiler_Module = \"A\"\r\nDeclare P()\r\n"},
       // Empty statements and comments change nothing.
       {{"", ";Procedure X()", "", "ProcedureC.l Cb()"}, S::InProcedure, "DeclareC.l Cb()\r\n"},
       // A module name keeps whatever follows it.
-      {{"Module Foo ; comment", "EndModule"}, S::TopLevel,
+      {{"Module Foo ; comment", "EndModule"},
+       S::TopLevel,
        "CompilerEndIf\r\nCompilerIf #PB_Compiler_Module = \"Foo ; comment\"\r\n"
        "CompilerEndIf\r\nCompilerIf #PB_Compiler_Module = \"\"\r\n"},
       // Tabs defeat the keyword tests.
-      {{"\tProcedure T()", "Procedure U()", "\tEndProcedure", "Procedure V()"}, S::InProcedure,
+      {{"\tProcedure T()", "Procedure U()", "\tEndProcedure", "Procedure V()"},
+       S::InProcedure,
        "Declare U()\r\n"},
       // The statements of a continued header are handed in again afterwards.
-      {{"Procedure A(x,", "EndProcedure,", "Procedure *p.i(y,"}, S::InProcedure,
+      {{"Procedure A(x,", "EndProcedure,", "Procedure *p.i(y,"},
+       S::InProcedure,
        "Declare A(x,EndProcedure,Procedure *p(y,\r\nDeclare *p.i(y,\r\n"},
-      {{"procedurecdll J(a.s,", "b.s)", "EndProcedure", "Procedure K(c,", "d)"}, S::InProcedure,
+      {{"procedurecdll J(a.s,", "b.s)", "EndProcedure", "Procedure K(c,", "d)"},
+       S::InProcedure,
        "DeclareCDLL J(a.s,b.s)\r\nDeclare K(c,d)\r\n"},
   };
   for (const Case& c : cases) {

@@ -1,7 +1,6 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "io/platform.h"
 #include "support/temp_dir.h"

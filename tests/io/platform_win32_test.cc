@@ -1,8 +1,7 @@
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "io/platform.h"
 #include "support/temp_dir.h"
@@ -94,9 +93,9 @@ TEST(SourceFileWin32Test, OpenedWithoutSharing) {
   testing::WriteFile(path, "abc");
   std::unique_ptr<SourceFile> source;
   ASSERT_EQ(SourceFile::Open(Utf8(path), &source), Status::kOk);
-  const HANDLE other = CreateFileW(path.wstring().c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE other =
+      CreateFileW(path.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_EQ(other, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
@@ -110,8 +109,12 @@ TEST(SourceFileWin32Test, OpenedWithoutSharing) {
 }
 
 TEST(PlatformWin32Test, PathToTextAndClock) {
-  const std::string unpaired = "a\xED\xA0\x80" "b";  // U+D800 alone, as WTF-8
-  EXPECT_EQ(PathToText(unpaired), "a\xEF\xBF\xBD" "b");
+  const std::string unpaired =
+      "a\xED\xA0\x80"
+      "b";  // U+D800 alone, as WTF-8
+  EXPECT_EQ(PathToText(unpaired),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_NE(Date(ReadLocalClock()), kNoDate);
 }
 

@@ -41,12 +41,19 @@ TEST(TimeStampTest, OtherMasks) {
     std::string_view mask, text;
   };
   const Case cases[] = {
-      {"%yy", "26"},         {"%YYYY-%Mm-%dD", "2026-12-06"},
-      {"%yyy", "26y"},       {"%y", "%y"},
-      {"%x%hh", "%x02"},     {"%%dd", "%06"},
-      {"100%", "100%"},      {"%mmm", "12m"},
-      {"", ""},              {"%ii:%ss %hH", "50:51 02"},
-      {"\xC3\xA9%dd", "\xC3\xA9" "06"},
+      {"%yy", "26"},
+      {"%YYYY-%Mm-%dD", "2026-12-06"},
+      {"%yyy", "26y"},
+      {"%y", "%y"},
+      {"%x%hh", "%x02"},
+      {"%%dd", "%06"},
+      {"100%", "100%"},
+      {"%mmm", "12m"},
+      {"", ""},
+      {"%ii:%ss %hH", "50:51 02"},
+      {"\xC3\xA9%dd",
+       "\xC3\xA9"
+       "06"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatDate(c.mask, date), c.text) << c.mask;
   EXPECT_EQ(FormatDate("%yy", Date({2005, 6, 1, 0, 0, 0})), "05");

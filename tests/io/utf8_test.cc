@@ -20,15 +20,18 @@ TEST(Utf8Test, RepairReplacesEachMaximalSubpart) {
   const Case cases[] = {
       {"plain", "plain"},
       {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
-      {"\xEF\xBB\xBF" "a", "\xEF\xBB\xBF" "a"},
+      {"\xEF\xBB\xBF"
+       "a",
+       "\xEF\xBB\xBF"
+       "a"},
       {"\xC3", std::string(R)},
       {"\xC3(", Cat({R, "("})},
-      {"\xE2\x82", std::string(R)},      // one truncated sequence, one U+FFFD
+      {"\xE2\x82", std::string(R)},  // one truncated sequence, one U+FFFD
       {"\xE2\x82(", Cat({R, "("})},
       {"\xF0\x9F\x98", std::string(R)},
-      {"\xC0\x80", Cat({R, R})},           // overlong: C0 is never a lead
-      {"\xE0\x80\x80", Cat({R, R, R})},    // overlong three-byte form
-      {"\xED\xA0\x80", Cat({R, R, R})},    // a surrogate
+      {"\xC0\x80", Cat({R, R})},                // overlong: C0 is never a lead
+      {"\xE0\x80\x80", Cat({R, R, R})},         // overlong three-byte form
+      {"\xED\xA0\x80", Cat({R, R, R})},         // a surrogate
       {"\xF4\x90\x80\x80", Cat({R, R, R, R})},  // above U+10FFFF
       {"\xF5\x80", Cat({R, R})},
       {"\x80\xBF", Cat({R, R})},

@@ -63,8 +63,7 @@ TEST(GenerateTest, WholeSources) {
       {"procedure inside a macro", "Macro M\nProcedure P()\nEndProcedure\nEndMacro\n", ""},
       {"tab-indented header", "\tProcedure T()\n\tEndProcedure\nProcedure U()\n",
        "Declare U()\r\n"},
-      {"tab-indented end", "Procedure U()\n\tEndProcedure\nProcedure V()\n",
-       "Declare U()\r\n"},
+      {"tab-indented end", "Procedure U()\n\tEndProcedure\nProcedure V()\n", "Declare U()\r\n"},
       {"space-indented", "   Procedure U()\n  EndProcedure  \n Procedure V()\n",
        "Declare U()\r\nDeclare V()\r\n"},
       {"continued header", "Procedure Join(a.s,\n         b.s)\nEndProcedure\n",
@@ -82,8 +81,7 @@ TEST(GenerateTest, WholeSources) {
        "Declare F()\r\n"},
       {"colon in a default string", "Procedure Foo(a.s = \"x:y\")\nEndProcedure\n",
        "Declare Foo(a.s = \"x\r\n"},
-      {"one-line procedures",
-       "Procedure A() : EndProcedure : Procedure B() : EndProcedure\n",
+      {"one-line procedures", "Procedure A() : EndProcedure : Procedure B() : EndProcedure\n",
        "Declare A()\r\nDeclare B()\r\n"},
       {"module-qualified types",
        "Procedure.i F(x.Mod::T, *y.Mod::T, List z.Mod::T())\nEndProcedure\n",
@@ -101,9 +99,7 @@ TEST(GenerateTest, WholeSources) {
   }
 }
 
-TEST(GenerateTest, EmptySourceGivesTheClosingLineOnly) {
-  EXPECT_EQ(Header(""), "CompilerEndIf");
-}
+TEST(GenerateTest, EmptySourceGivesTheClosingLineOnly) { EXPECT_EQ(Header(""), "CompilerEndIf"); }
 
 TEST(GenerateTest, SourcePathInComment) {
   const std::string header = GenerateHeader("\n", "/home/u/src/\xC3\xA9t\xC3\xA9 x\xFF.pb", kClock);
