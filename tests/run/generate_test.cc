@@ -3,22 +3,20 @@
 #include <gtest/gtest.h>
 
 #include "io/utf8.h"
+#include "support/header_text.h"
 
 namespace vortiq {
 namespace {
 
+// The clock reading whose time stamp testing::Prologue shows.
 constexpr LocalTime kClock{2026, 12, 6, 9, 41, 7};
-constexpr std::string_view kPrologue =
-    ";- VORTIQ V5.72 [https://vortiq.org]\r\n"
-    ";- 'demo.pb' header, generated at 09:41:07 06.12.2026.\r\n"
-    "\r\n"
-    "CompilerIf #PB_Compiler_Module = \"\"\r\n";
+const std::string kPrologue = testing::Prologue("demo.pb");
 
 std::string Header(std::string_view source) { return GenerateHeader(source, "demo.pb", kClock); }
 
 // A complete header: prologue, `body`, closing line.
 std::string Expected(std::string_view body) {
-  return std::string(kPrologue) + std::string(body) + "CompilerEndIf";
+  return kPrologue + std::string(body) + "CompilerEndIf";
 }
 
 TEST(GenerateTest, WorkedExample) {

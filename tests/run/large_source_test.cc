@@ -7,16 +7,14 @@
 
 #include "bench/source_generator.h"
 #include "run/generate.h"
+#include "support/header_text.h"
 
 namespace vortiq {
 namespace {
 
+// The clock reading whose time stamp testing::Prologue shows.
 constexpr LocalTime kClock{2026, 12, 6, 9, 41, 7};
-constexpr std::string_view kPrologue =
-    ";- VORTIQ V5.72 [https://vortiq.org]\r\n"
-    ";- 'big.pb' header, generated at 09:41:07 06.12.2026.\r\n"
-    "\r\n"
-    "CompilerIf #PB_Compiler_Module = \"\"\r\n";
+const std::string kPrologue = testing::Prologue("big.pb");
 
 // Compares line by line first, so a failure names the first wrong line.
 void ExpectHeader(size_t size, uint64_t seed) {
@@ -25,7 +23,7 @@ void ExpectHeader(size_t size, uint64_t seed) {
   GenerateSource(size, seed, &source, &body);
   ASSERT_EQ(source.size(), size);
   const std::string header = GenerateHeader(source, "big.pb", kClock);
-  const std::string expected = std::string(kPrologue) + body + "CompilerEndIf";
+  const std::string expected = kPrologue + body + "CompilerEndIf";
   if (header == expected) return;
   size_t line_start = 0;
   size_t line = 1;
