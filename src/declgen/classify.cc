@@ -5,18 +5,24 @@
 namespace vortiq {
 
 void AppendProcedureToDeclare(std::string_view statement, std::string* out) {
-  if (!StartsWithKeyword(statement, "procedure")) {
-    out->append("ERROR");
-    return;
+  const size_t length = ProcedureKeywordLength(statement);
+  switch (length) {
+    case 13:
+      out->append("DeclareCDLL");
+      break;
+    case 12:
+      out->append("DeclareDLL");
+      break;
+    case 10:
+      out->append("DeclareC");
+      break;
+    case 9:
+      out->append("Declare");
+      break;
+    default:
+      out->append("ERROR");
+      return;
   }
-  // The longest keyword wins: "procedure", then an optional "c", then an
-  // optional "dll" (procedurecdll, proceduredll, procedurec, procedure).
-  size_t length = 9;
-  const bool c = length < statement.size() && LowerAscii(statement[length]) == 'c';
-  if (c) ++length;
-  const bool dll = StartsWithKeyword(statement.substr(length), "dll");
-  if (dll) length += 3;
-  out->append(c ? (dll ? "DeclareCDLL" : "DeclareC") : (dll ? "DeclareDLL" : "Declare"));
   out->append(statement.substr(length));
 }
 

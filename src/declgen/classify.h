@@ -7,6 +7,7 @@
 #ifndef VORTIQ_DECLGEN_CLASSIFY_H_
 #define VORTIQ_DECLGEN_CLASSIFY_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,16 +27,24 @@ namespace vortiq {
   return !statement.empty() && statement.front() == ';';
 }
 
+// Length of the procedure keyword that `statement` begins with, the longest
+// that fits: 13 for "procedurecdll", 12 "proceduredll", 10 "procedurec",
+// 9 "procedure" (any letter case); 0 for none. Neither 'c' nor 'd' can stand
+// where a shorter keyword needs its space or dot, so the longest one decides.
+[[nodiscard]] inline size_t ProcedureKeywordLength(std::string_view statement) noexcept {
+  if (!StartsWithKeyword(statement, "procedure")) return 0;
+  size_t length = 9;
+  if (length < statement.size() && LowerAscii(statement[length]) == 'c') ++length;
+  if (StartsWithKeyword(statement.substr(length), "dll")) length += 3;
+  return length;
+}
+
 // Procedure, ProcedureC, ProcedureDLL or ProcedureCDLL followed directly by a
 // space or a dot ("Procedure.i Add()"). "ProcedureReturn x" and "Procedure(x)" are not.
 [[nodiscard]] inline bool IsProcedureStart(std::string_view statement) noexcept {
-  if (!StartsWithKeyword(statement, "procedure")) return false;
-  // Neither 'c' nor 'd' can stand where a space or dot is needed, so taking the
-  // longest suffix never misses a shorter keyword.
-  size_t end = 9;
-  if (end < statement.size() && LowerAscii(statement[end]) == 'c') ++end;
-  if (StartsWithKeyword(statement.substr(end), "dll")) end += 3;
-  return end < statement.size() && (statement[end] == ' ' || statement[end] == '.');
+  const size_t length = ProcedureKeywordLength(statement);
+  return length > 0 && length < statement.size() &&
+         (statement[length] == ' ' || statement[length] == '.');
 }
 
 // The keywords that end a procedure body and a macro body.
