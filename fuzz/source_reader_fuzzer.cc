@@ -1,16 +1,19 @@
 // Fuzzes the source reader: the input is the file. Its lines, read through
 // buffers of many sizes and with reads of many sizes, must be those of a plain
 // byte-at-a-time model of the reader, well-formed UTF-8, and free of line-end
-// bytes except those a lead byte took as its continuation.
+// bytes except those a lead byte took as its continuation. Lines passed over in
+// procedure bodies must be lines that cannot end the body.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "declgen/split_line.h"
 #include "fuzz_support.h"
 #include "io/source_reader.h"
 #include "io/utf8.h"
+#include "run/text.h"
 
 namespace vortiq::fuzz {
 namespace {
@@ -77,6 +80,41 @@ std::vector<std::string> ReadLines(ByteSource* source, size_t buffer_size) {
   return lines;
 }
 
+// Whether a line may hold a statement beginning with `keyword`, as the body
+// loop of the statement list decides it.
+bool MayBegin(std::string_view line, std::string_view keyword) {
+  std::vector<std::string_view> pieces;
+  SplitLine(line, &pieces);
+  for (const std::string_view piece : pieces) {
+    if (StartsWithKeyword(Trim(piece), keyword)) return true;
+  }
+  return false;
+}
+
+// Reads `lines` again with SkipLinesWithout before each line: the lines read
+// must be those of `lines` in order, and every line passed over must hold no
+// statement beginning with either keyword.
+void CheckSkipping(ByteSource* source, size_t buffer_size, const std::vector<std::string>& lines,
+                   std::string_view first, std::string_view second) {
+  SourceReader reader(source, buffer_size);
+  size_t next = 0;  // in `lines`
+  for (;;) {
+    reader.SkipLinesWithout(first, second);
+    if (reader.Eof()) break;
+    const std::string_view line = reader.ReadString();
+    while (next < lines.size() && lines[next] != line) {
+      VORTIQ_FUZZ_CHECK(!MayBegin(lines[next], first) && !MayBegin(lines[next], second));
+      ++next;
+    }
+    VORTIQ_FUZZ_CHECK(next < lines.size());
+    ++next;
+  }
+  for (; next < lines.size(); ++next) {
+    VORTIQ_FUZZ_CHECK(!MayBegin(lines[next], first) && !MayBegin(lines[next], second));
+  }
+  VORTIQ_FUZZ_CHECK(reader.status() == Status::kOk);
+}
+
 }  // namespace
 }  // namespace vortiq::fuzz
 
@@ -108,5 +146,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   ChunkedSource chunked(bytes, &choices, 1 + static_cast<size_t>(choices.Below(16)));
   VORTIQ_FUZZ_CHECK(ReadLines(&chunked, chosen) == lines);
+
+  // Passing over lines in procedure and macro bodies, with the keywords the run
+  // uses and a few others.
+  constexpr std::string_view kKeywords[] = {"endprocedure", "endmacro", "runtime ", "e", "en:", ""};
+  const std::string_view first = kKeywords[choices.Below(std::size(kKeywords))];
+  const std::string_view second = kKeywords[choices.Below(std::size(kKeywords))];
+  for (const size_t buffer_size : {SourceReader::kDefaultBufferSize, chosen}) {
+    MemorySource source(bytes);
+    CheckSkipping(&source, buffer_size, lines, first, second);
+  }
+  ChunkedSource chunked_again(bytes, &choices, 1 + static_cast<size_t>(choices.Below(16)));
+  CheckSkipping(&chunked_again, chosen, lines, first, second);
   return 0;
 }

@@ -54,6 +54,7 @@ bool StatementList::NextInBody(std::string_view end_keyword, std::string_view* s
     return StartsWithKeyword(text, end_keyword) || StartsWithKeyword(text, "runtime ");
   };
   for (;;) {
+    reader_->SkipLinesWithout(end_keyword, "runtime ");
     if (reader_->Eof()) return false;
     const std::string_view line = reader_->ReadString();
     if (reader_->LineMayHoldColon()) {

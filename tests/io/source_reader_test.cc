@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace vortiq {
@@ -116,6 +117,50 @@ TEST(SourceReaderTest, BlockScanAgreesWithByteScan) {
   for (const size_t buffer_size :
        {size_t{64}, size_t{65}, size_t{100}, size_t{4096}, SourceReader::kDefaultBufferSize}) {
     EXPECT_EQ(read_all(buffer_size), expected) << "buffer " << buffer_size;
+  }
+}
+
+// In a procedure body the run passes over lines that cannot end it. Each case is
+// a few lines to pass over, then the line SkipLinesWithout must stop at; a long
+// last line lets the block scan see past it.
+TEST(SourceReaderTest, SkipLinesStopsAtLinesThatMayBeginAKeyword) {
+  struct Case {
+    std::string passed;  // lines that hold no statement beginning with a keyword
+    std::string stop;    // the line to stop at, with its line end
+    std::string read;    // what ReadString then returns
+  };
+  const std::string spaces(70, ' ');
+  const Case cases[] = {
+      {"  x = 1\n  EndIf\n\tEndProcedure\n", "  EndProcedure\n", "  EndProcedure"},
+      {"a\r\n\r\nEnd\r\n  EndSelect\r\n", "ENDPROCEDURE\r\n", "ENDPROCEDURE"},
+      {"x = 1 : y = 2\nIf a : EndIf\nMod::Clamp(x)\n", "a = 1 :   endPROCEDURE\n",
+       "a = 1 :   endPROCEDURE"},
+      {"", "RunTime Procedure X()\n", "RunTime Procedure X()"},
+      {spaces + "x\n", spaces + "EndProcedure\n", spaces + "EndProcedure"},
+      {"x = \"a:b\"\n", "x = \":endprocedure\"\n", "x = \":endprocedure\""},
+      {"a\nb\n", "c\rd\n", "c"},  // a lone CR: read the usual way
+      {"a\nb\n", "\xC3\xA9\n", "\xC3\xA9"},
+      {"a\nb\n", std::string("c\0d\n", 4), "c"},
+      {"a\n", "\xC3\nEndProcedure\n", "\xEF\xBF\xBD\nEndProcedure"},
+  };
+  const std::string last(100, 'z');
+  for (const Case& c : cases) {
+    const std::string bytes = c.passed + c.stop + last;
+    MemorySource source(bytes);
+    SourceReader reader(&source);
+    reader.SkipLinesWithout("endprocedure", "runtime ");
+    ASSERT_FALSE(reader.Eof());
+    EXPECT_EQ(reader.ReadString(), c.read) << c.passed;
+  }
+  // Where four bytes past the line start are not in the buffer, nothing is
+  // passed over; without a keyword, nothing either.
+  for (const auto& [size, first, second] :
+       {std::tuple{size_t{16}, "endprocedure", "runtime "}, {size_t{4096}, "", "runtime "}}) {
+    const std::string bytes = "  x = 1\n" + last;
+    MemorySource source(bytes);
+    SourceReader reader(&source, size);
+    reader.SkipLinesWithout(first, second);
+    EXPECT_EQ(reader.ReadString(), "  x = 1");
   }
 }
 
