@@ -53,6 +53,24 @@ void ReadLines(benchmark::State& state) {
 }
 BENCHMARK(ReadLines)->Unit(benchmark::kMillisecond);
 
+// Reading as in a procedure body: lines that cannot end it are passed over.
+void SkipBodyLines(benchmark::State& state) {
+  for (auto _ : state) {
+    MemorySource input(Source());
+    SourceReader reader(&input);
+    size_t lines = 0;
+    for (;;) {
+      reader.SkipLinesWithout(KeywordPrefixes{"endprocedure", "runtime "});
+      if (reader.Eof()) break;
+      benchmark::DoNotOptimize(reader.ReadString());
+      ++lines;
+    }
+    benchmark::DoNotOptimize(lines);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Source().size()));
+}
+BENCHMARK(SkipBodyLines)->Unit(benchmark::kMillisecond);
+
 void SplitLines(benchmark::State& state) {
   const std::vector<std::string> lines = Lines();
   std::vector<std::string_view> pieces;

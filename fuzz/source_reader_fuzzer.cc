@@ -11,6 +11,7 @@
 
 #include "declgen/split_line.h"
 #include "fuzz_support.h"
+#include "io/line_skip.h"
 #include "io/source_reader.h"
 #include "io/utf8.h"
 #include "run/text.h"
@@ -99,7 +100,7 @@ void CheckSkipping(ByteSource* source, size_t buffer_size, const std::vector<std
   SourceReader reader(source, buffer_size);
   size_t next = 0;  // in `lines`
   for (;;) {
-    reader.SkipLinesWithout(first, second);
+    reader.SkipLinesWithout(KeywordPrefixes{first, second});
     if (reader.Eof()) break;
     const std::string_view line = reader.ReadString();
     while (next < lines.size() && lines[next] != line) {
@@ -158,5 +159,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   ChunkedSource chunked_again(bytes, &choices, 1 + static_cast<size_t>(choices.Below(16)));
   CheckSkipping(&chunked_again, chosen, lines, first, second);
+  // Every way of scanning passes over the same lines, from every line feed on.
+  const KeywordPrefixes keywords{first, second};
+  const std::vector<SkipScan> scans = AvailableSkipScans();
+  for (size_t start = 0; start <= bytes.size(); start = bytes.find('\n', start) + 1) {
+    const size_t skipped =
+        SkipPlainLines(scans.front(), bytes.data(), bytes.size(), start, keywords);
+    VORTIQ_FUZZ_CHECK(skipped >= start && skipped <= bytes.size());
+    for (const SkipScan scan : scans) {
+      VORTIQ_FUZZ_CHECK(SkipPlainLines(scan, bytes.data(), bytes.size(), start, keywords) ==
+                        skipped);
+    }
+    if (bytes.find('\n', start) == std::string_view::npos) break;
+  }
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "declgen/classify.h"
 #include "declgen/convert_header.h"
 #include "io/header_writer.h"
+#include "io/keyword_prefixes.h"
 #include "io/time_stamp.h"
 
 namespace vortiq {
@@ -79,19 +80,28 @@ class Emitter {
   // Writes `text` to the header unchanged.
   void WriteHeaderText(std::string_view text);
 
-  // In a procedure or macro body only the body's end keyword counts: the
-  // keyword ("endprocedure" or "endmacro"), or "" outside bodies.
-  [[nodiscard]] std::string_view BodyEndKeyword() const {
+  // The keywords that the statements which can change anything in the current
+  // state begin with (a statement beginning with "runtime " may become one), or
+  // null before the first statement, which writes the prologue.
+  [[nodiscard]] const KeywordPrefixes* KeywordsThatMatter() const {
+    static constexpr KeywordPrefixes kTopLevel = {"procedure", "module ", "macro ", "runtime "};
+    static constexpr KeywordPrefixes kInModule = {"procedure", "endmodule", "macro ", "runtime "};
+    static constexpr KeywordPrefixes kInProcedure = {kProcedureEndKeyword, "runtime "};
+    static constexpr KeywordPrefixes kInMacro = {kMacroEndKeyword, "runtime "};
+    if (statement_position_ == 0) return nullptr;
     switch (section_state_) {
+      case SectionState::TopLevel:
+        return &kTopLevel;
+      case SectionState::InModule:
+        return &kInModule;
       case SectionState::InProcedure:
       case SectionState::InModuleProcedure:
-        return kProcedureEndKeyword;
+        return &kInProcedure;
       case SectionState::InMacro:
       case SectionState::InModuleMacro:
-        return kMacroEndKeyword;
-      default:
-        return {};
+        return &kInMacro;
     }
+    return nullptr;
   }
 
   [[nodiscard]] uint64_t statement_position() const { return statement_position_; }

@@ -94,56 +94,6 @@ inline void ScanBlock(const char* p, uint64_t* specials, uint64_t* colons) {
 #endif
 }
 
-// Bit masks of the 64 bytes at `p` for passing over lines without reading them.
-struct SkipMasks {
-  uint64_t line_feeds;  // 0A
-  uint64_t returns;     // 0D
-  uint64_t colons;      // ':'
-  uint64_t spaces;      // 20
-  uint64_t others;      // 00 and 80..FF: lines holding them need the general reading
-  uint64_t initials;    // bytes equal to `initial_a` or `initial_b` once OR-ed with 20
-};
-
-inline SkipMasks ScanSkipBlock(const char* p, char initial_a, char initial_b) {
-  SkipMasks masks{};
-#if defined(__SSE2__)
-  const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i colon = _mm_set1_epi8(':');
-  const __m128i space = _mm_set1_epi8(' ');
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i a = _mm_set1_epi8(initial_a);
-  const __m128i b = _mm_set1_epi8(initial_b);
-  const auto bits = [](__m128i matches, int part) {
-    return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(matches))) << (16 * part);
-  };
-  for (int part = 0; part < 4; ++part) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
-    const __m128i folded = _mm_or_si128(bytes, space);
-    masks.line_feeds |= bits(_mm_cmpeq_epi8(bytes, lf), part);
-    masks.returns |= bits(_mm_cmpeq_epi8(bytes, cr), part);
-    masks.colons |= bits(_mm_cmpeq_epi8(bytes, colon), part);
-    masks.spaces |= bits(_mm_cmpeq_epi8(bytes, space), part);
-    masks.others |= bits(_mm_or_si128(_mm_cmpeq_epi8(bytes, zero), bytes), part);
-    masks.initials |=
-        bits(_mm_or_si128(_mm_cmpeq_epi8(folded, a), _mm_cmpeq_epi8(folded, b)), part);
-  }
-#else
-  for (int i = 0; i < 64; ++i) {
-    const auto byte = static_cast<uint8_t>(p[i]);
-    const auto folded = static_cast<char>(byte | 0x20);
-    const uint64_t bit = uint64_t{1} << i;
-    if (byte == '\n') masks.line_feeds |= bit;
-    if (byte == '\r') masks.returns |= bit;
-    if (byte == ':') masks.colons |= bit;
-    if (byte == ' ') masks.spaces |= bit;
-    if (byte == 0 || byte >= 0x80) masks.others |= bit;
-    if (folded == initial_a || folded == initial_b) masks.initials |= bit;
-  }
-#endif
-  return masks;
-}
-
 }  // namespace vortiq
 
 #endif  // VORTIQ_IO_LINE_SCAN_H_

@@ -1,11 +1,10 @@
 #include "io/source_reader.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "io/line_scan.h"
+#include "io/line_skip.h"
 #include "io/utf8.h"
 
 namespace vortiq {
@@ -18,31 +17,6 @@ int CharacterLength(uint8_t lead) {
   if ((lead & 0xF8) == 0xF0) return 4;
   return 0;
 }
-
-// The first (up to) four bytes of a keyword, as compared with OR-ed 20 bytes:
-// a byte equal to a lower-case keyword byte without letter case matches it.
-struct KeywordPrefix {
-  uint32_t bytes = 0;
-  uint32_t mask = 0;
-
-  explicit KeywordPrefix(std::string_view keyword) {
-    const size_t size = std::min<size_t>(keyword.size(), 4);
-    char folded[4] = {};
-    char present[4] = {};
-    for (size_t i = 0; i < size; ++i) {
-      folded[i] = static_cast<char>(keyword[i] | 0x20);
-      present[i] = '\xFF';
-    }
-    std::memcpy(&bytes, folded, 4);
-    std::memcpy(&mask, present, 4);
-  }
-
-  [[nodiscard]] bool MayBegin(const char* text) const {
-    uint32_t word;
-    std::memcpy(&word, text, 4);
-    return ((word | 0x20202020U) & mask) == bytes;
-  }
-};
 
 }  // namespace
 
@@ -120,49 +94,9 @@ std::string_view SourceReader::ReadString() {
   }
 }
 
-void SourceReader::SkipLinesWithout(std::string_view first, std::string_view second) {
-  if (first.empty() || second.empty()) return;  // every statement begins with ""
-  if (!Refill()) return;
-  const KeywordPrefix prefixes[] = {KeywordPrefix(first), KeywordPrefix(second)};
-  const char* const base = buffer_.get();
-  // Blocks of 64 bytes from the line start on, as far as four bytes can be
-  // compared at each of them and the byte after a CR can be seen.
-  size_t block = position_;
-  size_t line_start = position_;
-  // Bit 0 of the next block's statement starts: its first byte starts a line or
-  // a statement, or follows the leading spaces of one.
-  uint64_t carry = 1;
-  while (filled_ - block >= kBlockSize + 3) {
-    const SkipMasks masks = ScanSkipBlock(base + block, static_cast<char>(first[0] | 0x20),
-                                          static_cast<char>(second[0] | 0x20));
-    const uint64_t next_is_feed = base[block + kBlockSize] == '\n' ? uint64_t{1} << 63 : 0;
-    const uint64_t lone_returns = masks.returns & ~((masks.line_feeds >> 1) | next_is_feed);
-    const uint64_t unclear = masks.others | lone_returns;
-    // Each statement's first character after its leading spaces: adding the
-    // first space of each run that begins a statement carries past the run.
-    const uint64_t starts = ((masks.line_feeds | masks.colons) << 1) | carry;
-    const uint64_t carried = masks.spaces + (starts & masks.spaces);
-    const bool past_end = carried < masks.spaces;  // a run reaches the next block
-    const uint64_t firsts = (carried | starts) & ~masks.spaces;
-    carry = static_cast<uint64_t>(past_end) | ((masks.line_feeds | masks.colons) >> 63);
-
-    // The first place whose line must be read: an unclear byte, or a statement
-    // that may begin with a keyword.
-    uint64_t stop = unclear & (~unclear + 1);
-    const uint64_t before_stop = stop == 0 ? ~uint64_t{0} : stop - 1;
-    for (uint64_t maybe = firsts & masks.initials & before_stop; maybe != 0; maybe &= maybe - 1) {
-      const char* const text = base + block + std::countr_zero(maybe);
-      if (prefixes[0].MayBegin(text) || prefixes[1].MayBegin(text)) {
-        stop = maybe & (~maybe + 1);
-        break;
-      }
-    }
-    const uint64_t feeds = masks.line_feeds & (stop == 0 ? ~uint64_t{0} : stop - 1);
-    if (feeds != 0) line_start = block + kBlockSize - static_cast<size_t>(std::countl_zero(feeds));
-    if (stop != 0) break;
-    block += kBlockSize;
-  }
-  position_ = line_start;
+void SourceReader::SkipLinesWithout(const KeywordPrefixes& keywords) {
+  if (keywords.begins_all() || !Refill()) return;
+  position_ = SkipPlainLines(buffer_.get(), filled_, position_, keywords);
 }
 
 std::string_view SourceReader::ReadLine() {

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "io/byte_stream.h"
+#include "io/keyword_prefixes.h"
 #include "io/status.h"
 
 namespace vortiq {
@@ -40,15 +41,14 @@ class SourceReader {
   // statement; true when it may hold one. Found in the same pass as the line end.
   [[nodiscard]] bool LineMayHoldColon() const { return may_hold_colon_; }
 
-  // Passes over whole lines that certainly hold no statement beginning with
-  // `first` or `second` (lower case; only their first four bytes are compared,
-  // without letter case): lines of ASCII text in which neither keyword follows
-  // the line start or any ':' after spaces. Stops at the first line that may
+  // Passes over whole lines that certainly hold no statement beginning with one
+  // of `keywords`: lines of ASCII text in which none of them follows the line
+  // start or any ':' after spaces. Stops at the first line that may
   // hold one, or earlier where the quick look cannot tell (a zero or non-ASCII
   // byte, a lone CR, a line near the end of the buffer), so the next ReadString
   // returns a line that may begin such a statement, or is the next line. Reads
   // ahead like Eof when no byte is buffered.
-  void SkipLinesWithout(std::string_view first, std::string_view second);
+  void SkipLinesWithout(const KeywordPrefixes& keywords);
 
   // kOk, or the first read failure; reading stops there as at the end of the file.
   [[nodiscard]] Status status() const { return status_; }

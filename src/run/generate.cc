@@ -13,10 +13,10 @@ Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValu
   Emitter emitter(source_path, date, &statements, header);
   std::string_view statement;
   for (;;) {
-    // Inside a body, lines that cannot end it are passed over whole.
-    const std::string_view end_keyword = emitter.BodyEndKeyword();
-    if (!(end_keyword.empty() ? statements.Next(&statement)
-                              : statements.NextInBody(end_keyword, &statement))) {
+    // Lines that hold no statement that matters now are passed over whole.
+    const KeywordPrefixes* keywords = emitter.KeywordsThatMatter();
+    if (!(keywords == nullptr ? statements.Next(&statement)
+                              : statements.NextMatching(*keywords, &statement))) {
       break;
     }
     emitter.EmitStatement(statement);

@@ -45,22 +45,20 @@ void StatementList::KeepLineStatements() {
   line_base_ = line_end;
 }
 
-bool StatementList::NextInBody(std::string_view end_keyword, std::string_view* statement) {
+bool StatementList::NextMatching(const KeywordPrefixes& keywords, std::string_view* statement) {
   if (!entries_.empty() || next_ != line_base_ + line_statements_.size()) return Next(statement);
   KeepLineStatements();
-  // Whether a piece of a line, as a statement, may begin with the end keyword.
-  const auto may_end_body = [end_keyword](std::string_view piece) {
-    const std::string_view text = Trim(piece);
-    return StartsWithKeyword(text, end_keyword) || StartsWithKeyword(text, "runtime ");
+  const auto may_match = [&keywords](std::string_view piece) {
+    return keywords.MayBegin(Trim(piece));
   };
   for (;;) {
-    reader_->SkipLinesWithout(end_keyword, "runtime ");
+    reader_->SkipLinesWithout(keywords);
     if (reader_->Eof()) return false;
     const std::string_view line = reader_->ReadString();
     if (reader_->LineMayHoldColon()) {
       SplitLine(line, &pieces_);
-      if (std::none_of(pieces_.begin(), pieces_.end(), may_end_body)) continue;
-    } else if (!may_end_body(line)) {
+      if (std::none_of(pieces_.begin(), pieces_.end(), may_match)) continue;
+    } else if (!may_match(line)) {
       continue;
     }
     AddLineStatements(line);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "declgen/convert_header.h"
+#include "io/keyword_prefixes.h"
 #include "io/source_reader.h"
 
 namespace vortiq {
@@ -39,12 +40,12 @@ class StatementList final : public StatementLookahead {
     return NextFromAnywhere(statement);
   }
 
-  // Next for statements inside a procedure or macro body, where only the body's
-  // `end_keyword` (lower case) is looked for: whole lines that cannot begin with
-  // it (no ':', and neither it nor "runtime " after the leading spaces) are
-  // passed over without becoming statements. They are not counted either, so
-  // the indices stay those of the statements handed out.
-  bool NextInBody(std::string_view end_keyword, std::string_view* statement);
+  // Next for a caller that needs only the statements that begin with one of
+  // `keywords`: whole lines in which no statement may begin with one of them
+  // are passed over without becoming statements. They are not counted either,
+  // so the indices stay those of the statements handed out. A statement that
+  // begins with "runtime " loses it, so `keywords` must hold that one too.
+  bool NextMatching(const KeywordPrefixes& keywords, std::string_view* statement);
 
   // The statement at `index` (0-based in the whole source), reading further lines
   // as needed; false when the source has fewer statements or the statement comes

@@ -139,7 +139,9 @@ TEST(SourceReaderTest, SkipLinesStopsAtLinesThatMayBeginAKeyword) {
       {spaces + "x\n", spaces + "EndProcedure\n", spaces + "EndProcedure"},
       {"x = \"a:b\"\n", "x = \":endprocedure\"\n", "x = \":endprocedure\""},
       {"a\nb\n", "c\rd\n", "c"},  // a lone CR: read the usual way
-      {"a\nb\n", "\xC3\xA9\n", "\xC3\xA9"},
+      {"x = \"Gr\xC3\xB6\xC3\x9F\xE2\x82\xAC\"\n", "EndProcedure ; \xF0\x9F\x98\x80\n",
+       "EndProcedure ; \xF0\x9F\x98\x80"},
+      {"a\nb\n", "\xE2\x82: x\n", "\xEF\xBF\xBD: x"},  // a lead byte takes the ':'
       {"a\nb\n", std::string("c\0d\n", 4), "c"},
       {"a\n", "\xC3\nEndProcedure\n", "\xEF\xBF\xBD\nEndProcedure"},
   };
@@ -148,7 +150,7 @@ TEST(SourceReaderTest, SkipLinesStopsAtLinesThatMayBeginAKeyword) {
     const std::string bytes = c.passed + c.stop + last;
     MemorySource source(bytes);
     SourceReader reader(&source);
-    reader.SkipLinesWithout("endprocedure", "runtime ");
+    reader.SkipLinesWithout(KeywordPrefixes{"endprocedure", "runtime "});
     ASSERT_FALSE(reader.Eof());
     EXPECT_EQ(reader.ReadString(), c.read) << c.passed;
   }
@@ -159,7 +161,7 @@ TEST(SourceReaderTest, SkipLinesStopsAtLinesThatMayBeginAKeyword) {
     const std::string bytes = "  x = 1\n" + last;
     MemorySource source(bytes);
     SourceReader reader(&source, size);
-    reader.SkipLinesWithout(first, second);
+    reader.SkipLinesWithout(KeywordPrefixes{first, second});
     EXPECT_EQ(reader.ReadString(), "  x = 1");
   }
 }

@@ -1,0 +1,242 @@
+#include "io/line_skip.h"
+
+#include <bit>
+#include <cstdint>
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define VORTIQ_X86_DISPATCH 1
+#elif defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace vortiq {
+namespace {
+
+constexpr size_t kBlockSize = 64;
+// Bytes a block needs after it: three to compare four bytes from its last one
+// (which also shows the byte after a CR).
+constexpr size_t kLookAhead = 3;
+
+using Initials = char[KeywordPrefixes::kMaxKeywords];
+
+// Bit i of each mask stands for byte i of a 64-byte block.
+struct SkipMasks {
+  uint64_t line_feeds = 0;  // 0A
+  uint64_t ends = 0;        // 0D and 00, the other line ends
+  uint64_t colons = 0;      // ':'
+  uint64_t spaces = 0;      // 20
+  uint64_t highs = 0;       // 80..FF
+  uint64_t initials = 0;    // bytes equal to one of the initials once OR-ed with 20
+};
+
+SkipMasks ScanBlockPortable(const char* p, const Initials& initials) {
+  SkipMasks masks;
+  for (size_t i = 0; i < kBlockSize; ++i) {
+    const auto byte = static_cast<uint8_t>(p[i]);
+    const auto folded = static_cast<char>(byte | 0x20);
+    const uint64_t bit = uint64_t{1} << i;
+    if (byte == '\n') masks.line_feeds |= bit;
+    if (byte == '\r' || byte == 0) masks.ends |= bit;
+    if (byte == ':') masks.colons |= bit;
+    if (byte == ' ') masks.spaces |= bit;
+    if (byte >= 0x80) masks.highs |= bit;
+    for (const char initial : initials) {
+      if (folded == initial) masks.initials |= bit;
+    }
+  }
+  return masks;
+}
+
+#if defined(__SSE2__)
+SkipMasks ScanBlockSse2(const char* p, const Initials& initials) {
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i colon = _mm_set1_epi8(':');
+  const __m128i space = _mm_set1_epi8(' ');
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i a = _mm_set1_epi8(initials[0]);
+  const __m128i b = _mm_set1_epi8(initials[1]);
+  const __m128i c = _mm_set1_epi8(initials[2]);
+  const __m128i d = _mm_set1_epi8(initials[3]);
+  SkipMasks masks;
+  for (int part = 0; part < 4; ++part) {
+    const auto bits = [part](__m128i matches) {
+      return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(matches)))
+             << (16 * part);
+    };
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
+    const __m128i folded = _mm_or_si128(bytes, space);
+    masks.line_feeds |= bits(_mm_cmpeq_epi8(bytes, lf));
+    masks.ends |= bits(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, zero)));
+    masks.colons |= bits(_mm_cmpeq_epi8(bytes, colon));
+    masks.spaces |= bits(_mm_cmpeq_epi8(bytes, space));
+    masks.highs |= bits(bytes);
+    masks.initials |=
+        bits(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(folded, a), _mm_cmpeq_epi8(folded, b)),
+                          _mm_or_si128(_mm_cmpeq_epi8(folded, c), _mm_cmpeq_epi8(folded, d))));
+  }
+  return masks;
+}
+#endif
+
+#if defined(VORTIQ_X86_DISPATCH)
+[[gnu::target("avx2")]] SkipMasks ScanBlockAvx2(const char* p, const Initials& initials) {
+  const __m256i lf = _mm256_set1_epi8('\n');
+  const __m256i cr = _mm256_set1_epi8('\r');
+  const __m256i colon = _mm256_set1_epi8(':');
+  const __m256i space = _mm256_set1_epi8(' ');
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i a = _mm256_set1_epi8(initials[0]);
+  const __m256i b = _mm256_set1_epi8(initials[1]);
+  const __m256i c = _mm256_set1_epi8(initials[2]);
+  const __m256i d = _mm256_set1_epi8(initials[3]);
+  SkipMasks masks;
+  for (int part = 0; part < 2; ++part) {
+    const auto bits = [part](int movemask) {
+      return static_cast<uint64_t>(static_cast<uint32_t>(movemask)) << (32 * part);
+    };
+    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * part));
+    const __m256i folded = _mm256_or_si256(bytes, space);
+    masks.line_feeds |= bits(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, lf)));
+    masks.ends |= bits(_mm256_movemask_epi8(
+        _mm256_or_si256(_mm256_cmpeq_epi8(bytes, cr), _mm256_cmpeq_epi8(bytes, zero))));
+    masks.colons |= bits(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, colon)));
+    masks.spaces |= bits(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, space)));
+    masks.highs |= bits(_mm256_movemask_epi8(bytes));
+    masks.initials |= bits(_mm256_movemask_epi8(_mm256_or_si256(
+        _mm256_or_si256(_mm256_cmpeq_epi8(folded, a), _mm256_cmpeq_epi8(folded, b)),
+        _mm256_or_si256(_mm256_cmpeq_epi8(folded, c), _mm256_cmpeq_epi8(folded, d)))));
+  }
+  return masks;
+}
+#endif
+
+// The lead bytes among `highs` (bits of the block at `p`) that are not followed
+// by as many continuation bytes as they take. A lead byte takes its following
+// bytes whatever they are, so a line end or ':' among them would not be one;
+// where every lead is followed by continuation bytes, the ASCII bytes of the
+// line stay what they are, whatever characters the line decodes to.
+uint64_t BrokenLeads(uint64_t highs, const char* p) {
+  uint64_t broken = 0;
+  for (; highs != 0; highs &= highs - 1) {
+    const int at = std::countr_zero(highs);
+    const auto lead = static_cast<uint8_t>(p[at]);
+    const int taken = lead < 0xC0 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : lead < 0xF8 ? 3 : 0;
+    for (int k = 1; k <= taken; ++k) {  // at most 3 bytes past the block
+      if ((static_cast<uint8_t>(p[at + k]) & 0xC0) != 0x80) broken |= uint64_t{1} << at;
+    }
+  }
+  return broken;
+}
+
+// The state carried from block to block.
+struct Walk {
+  size_t line_start;  // of the line the next block's first byte belongs to
+  // Bit 0 of the next block's statement starts: its first byte starts a line
+  // or a statement, or follows the leading spaces of one.
+  uint64_t carry = 1;
+};
+
+// Takes in the block at `block`; returns true when the walk stops in it, at
+// walk->line_start.
+[[gnu::always_inline]] inline bool StepBlock(const SkipMasks& masks, const char* text, size_t block,
+                                             const KeywordPrefixes& keywords, Walk* walk) {
+  const uint64_t next_is_feed = text[block + kBlockSize] == '\n' ? uint64_t{1} << 63 : 0;
+  // A CR or zero byte right before a LF ends a line where the LF would (the
+  // line between a zero byte and its LF is empty); any other one is unclear.
+  uint64_t unclear = masks.ends & ~((masks.line_feeds >> 1) | next_is_feed);
+  if (masks.highs != 0) unclear |= BrokenLeads(masks.highs, text + block);
+  // Each statement's first character after its leading spaces: adding the
+  // first space of each run that begins a statement carries past the run.
+  const uint64_t breaks = masks.line_feeds | masks.colons;
+  const uint64_t starts = (breaks << 1) | walk->carry;
+  const uint64_t carried = masks.spaces + (starts & masks.spaces);
+  const bool past_end = carried < masks.spaces;  // a run reaches the next block
+  const uint64_t firsts = (carried | starts) & ~masks.spaces;
+  walk->carry = static_cast<uint64_t>(past_end) | (breaks >> 63);
+
+  // The first place whose line must be read: an unclear byte, or a statement
+  // that may begin with a keyword.
+  uint64_t stop = unclear & (~unclear + 1);
+  const uint64_t before_stop = stop == 0 ? ~uint64_t{0} : stop - 1;
+  for (uint64_t maybe = firsts & masks.initials & before_stop; maybe != 0; maybe &= maybe - 1) {
+    if (keywords.MayBegin(text + block + std::countr_zero(maybe))) {
+      stop = maybe & (~maybe + 1);
+      break;
+    }
+  }
+  const uint64_t feeds = masks.line_feeds & (stop == 0 ? ~uint64_t{0} : stop - 1);
+  if (feeds != 0)
+    walk->line_start = block + kBlockSize - static_cast<size_t>(std::countl_zero(feeds));
+  return stop != 0;
+}
+
+// The walk over the blocks with one way of scanning them. Inlined into a
+// function per way, so each is built for the CPU its scan needs.
+template <SkipMasks (*Scan)(const char*, const Initials&)>
+[[gnu::always_inline]] inline size_t Skip(const char* text, size_t size, size_t start,
+                                          const KeywordPrefixes& keywords) {
+  const Initials initials = {keywords.initial(0), keywords.initial(1), keywords.initial(2),
+                             keywords.initial(3)};
+  Walk walk{start};
+  for (size_t block = start; size - block >= kBlockSize + kLookAhead; block += kBlockSize) {
+    if (StepBlock(Scan(text + block, initials), text, block, keywords, &walk)) break;
+  }
+  return walk.line_start;
+}
+
+size_t SkipPortable(const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
+  return Skip<ScanBlockPortable>(text, size, start, keywords);
+}
+
+#if defined(__SSE2__)
+size_t SkipSse2(const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
+  return Skip<ScanBlockSse2>(text, size, start, keywords);
+}
+#endif
+
+#if defined(VORTIQ_X86_DISPATCH)
+[[gnu::target("avx2")]] size_t SkipAvx2(const char* text, size_t size, size_t start,
+                                        const KeywordPrefixes& keywords) {
+  return Skip<ScanBlockAvx2>(text, size, start, keywords);
+}
+#endif
+
+}  // namespace
+
+std::vector<SkipScan> AvailableSkipScans() {
+  std::vector<SkipScan> scans = {SkipScan::kPortable};
+#if defined(__SSE2__)
+  scans.push_back(SkipScan::kSse2);
+#endif
+#if defined(VORTIQ_X86_DISPATCH)
+  if (__builtin_cpu_supports("avx2")) scans.push_back(SkipScan::kAvx2);
+#endif
+  return scans;
+}
+
+size_t SkipPlainLines(SkipScan scan, const char* text, size_t size, size_t start,
+                      const KeywordPrefixes& keywords) {
+  if (keywords.begins_all() || start > size) return start;
+  switch (scan) {
+#if defined(VORTIQ_X86_DISPATCH)
+    case SkipScan::kAvx2:
+      return SkipAvx2(text, size, start, keywords);
+#endif
+#if defined(__SSE2__)
+    case SkipScan::kSse2:
+      return SkipSse2(text, size, start, keywords);
+#endif
+    default:
+      return SkipPortable(text, size, start, keywords);
+  }
+}
+
+size_t SkipPlainLines(const char* text, size_t size, size_t start,
+                      const KeywordPrefixes& keywords) {
+  static const SkipScan best = AvailableSkipScans().back();
+  return SkipPlainLines(best, text, size, start, keywords);
+}
+
+}  // namespace vortiq
