@@ -88,20 +88,10 @@ class Emitter {
     static constexpr KeywordPrefixes kInModule = {"procedure", "endmodule", "macro ", "runtime "};
     static constexpr KeywordPrefixes kInProcedure = {kProcedureEndKeyword, "runtime "};
     static constexpr KeywordPrefixes kInMacro = {kMacroEndKeyword, "runtime "};
-    if (statement_position_ == 0) return nullptr;
-    switch (section_state_) {
-      case SectionState::TopLevel:
-        return &kTopLevel;
-      case SectionState::InModule:
-        return &kInModule;
-      case SectionState::InProcedure:
-      case SectionState::InModuleProcedure:
-        return &kInProcedure;
-      case SectionState::InMacro:
-      case SectionState::InModuleMacro:
-        return &kInMacro;
-    }
-    return nullptr;
+    // In the order of SectionState.
+    static constexpr const KeywordPrefixes* kByState[] = {&kTopLevel, &kInProcedure, &kInMacro,
+                                                          &kInModule, &kInProcedure, &kInMacro};
+    return statement_position_ == 0 ? nullptr : kByState[static_cast<size_t>(section_state_)];
   }
 
   [[nodiscard]] uint64_t statement_position() const { return statement_position_; }

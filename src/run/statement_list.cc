@@ -47,6 +47,7 @@ void StatementList::KeepLineStatements() {
 
 bool StatementList::NextMatching(const KeywordPrefixes& keywords, std::string_view* statement) {
   if (!entries_.empty() || next_ != line_base_ + line_statements_.size()) return Next(statement);
+  current_ = next_;  // every statement handed out is done with: none is held
   KeepLineStatements();
   const auto may_match = [&keywords](std::string_view piece) {
     return keywords.MayBegin(Trim(piece));
