@@ -4,31 +4,26 @@
 
 namespace vortiq {
 
-void AppendProcedureToDeclare(std::string_view statement, std::string* out) {
-  const size_t length = ProcedureKeywordLength(statement);
-  switch (length) {
+std::string_view DeclarationKeyword(size_t procedure_keyword_length) noexcept {
+  switch (procedure_keyword_length) {
     case 13:
-      out->append("DeclareCDLL");
-      break;
+      return "DeclareCDLL";
     case 12:
-      out->append("DeclareDLL");
-      break;
+      return "DeclareDLL";
     case 10:
-      out->append("DeclareC");
-      break;
+      return "DeclareC";
     case 9:
-      out->append("Declare");
-      break;
+      return "Declare";
     default:
-      out->append("ERROR");
-      return;
+      return {};
   }
-  out->append(statement.substr(length));
 }
 
 std::string ProcedureToDeclare(std::string_view statement) {
-  std::string declaration;
-  AppendProcedureToDeclare(statement, &declaration);
+  const size_t length = ProcedureKeywordLength(statement);
+  if (length == 0) return "ERROR";
+  std::string declaration(DeclarationKeyword(length));
+  declaration += statement.substr(length);
   return declaration;
 }
 

@@ -81,8 +81,10 @@ inline constexpr std::string_view kMacroEndKeyword = "endmacro";
 // "DeclareCDLL.l Cb(x.l)". Gives "ERROR" for a statement with no procedure keyword.
 [[nodiscard]] std::string ProcedureToDeclare(std::string_view statement);
 
-// Appends ProcedureToDeclare(statement) to `*out`, saving the temporary.
-void AppendProcedureToDeclare(std::string_view statement, std::string* out);
+// The declaration keyword for a procedure keyword of that length (as
+// ProcedureKeywordLength gives it): "Declare", "DeclareC", "DeclareDLL" or
+// "DeclareCDLL"; "" for any other length.
+[[nodiscard]] std::string_view DeclarationKeyword(size_t procedure_keyword_length) noexcept;
 
 // The rest of a module statement from its seventh character, spaces trimmed:
 // "Module Net ; sockets" gives "Net ; sockets". "" for shorter statements.

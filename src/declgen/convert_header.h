@@ -30,7 +30,9 @@ class StatementLookahead {
 bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::string* out);
 
 // Appends the declaration for `header`, the statement at `position` with its
-// keyword already replaced ("Declare.i Add(a.i, b.i)"), to `*out`. While the text
+// keyword already replaced ("Declare.i Add(a.i, b.i)"), to `*out`. The text
+// before the parameter list is copied as it is, so `header` may also be the
+// part after the keyword, which the caller has put in `*out` itself. While the text
 // scanned last ends with ',', the statements at position + 1, + 2, ... are scanned
 // in turn and joined without separator. The chain ends at the last statement of
 // the source. Runs in a loop, so chains of any length use no stack.

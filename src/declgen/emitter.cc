@@ -43,11 +43,11 @@ void Emitter::WritePrologue() {
 
 bool Emitter::DeclareProcedure(std::string_view statement, SectionState next) {
   section_state_ = next;
-  // A copy: reading ahead may end the validity of `statement`.
-  declaration_.clear();
-  AppendProcedureToDeclare(statement, &declaration_);
-  line_.clear();
-  ConvertHeader(declaration_, statement_position_, statements_, &line_);
+  // The keyword is replaced in place: the rest of the header is scanned before
+  // anything is read ahead (which may end the validity of `statement`).
+  const size_t keyword = ProcedureKeywordLength(statement);
+  line_.assign(DeclarationKeyword(keyword));
+  ConvertHeader(statement.substr(keyword), statement_position_, statements_, &line_);
   line_ += "\r\n";
   WriteHeaderText(line_);
   return true;

@@ -216,27 +216,38 @@ std::vector<SkipScan> AvailableSkipScans() {
   return scans;
 }
 
-size_t SkipPlainLines(SkipScan scan, const char* text, size_t size, size_t start,
-                      const KeywordPrefixes& keywords) {
-  if (keywords.begins_all() || start > size) return start;
+namespace {
+
+using SkipFunction = size_t (*)(const char*, size_t, size_t, const KeywordPrefixes&);
+
+SkipFunction SkipFunctionFor(SkipScan scan) {
   switch (scan) {
 #if defined(VORTIQ_X86_DISPATCH)
     case SkipScan::kAvx2:
-      return SkipAvx2(text, size, start, keywords);
+      return SkipAvx2;
 #endif
 #if defined(__SSE2__)
     case SkipScan::kSse2:
-      return SkipSse2(text, size, start, keywords);
+      return SkipSse2;
 #endif
     default:
-      return SkipPortable(text, size, start, keywords);
+      return SkipPortable;
   }
+}
+
+}  // namespace
+
+size_t SkipPlainLines(SkipScan scan, const char* text, size_t size, size_t start,
+                      const KeywordPrefixes& keywords) {
+  if (keywords.begins_all() || start > size) return start;
+  return SkipFunctionFor(scan)(text, size, start, keywords);
 }
 
 size_t SkipPlainLines(const char* text, size_t size, size_t start,
                       const KeywordPrefixes& keywords) {
-  static const SkipScan best = AvailableSkipScans().back();
-  return SkipPlainLines(best, text, size, start, keywords);
+  static const SkipFunction best = SkipFunctionFor(AvailableSkipScans().back());
+  if (keywords.begins_all() || start > size) return start;
+  return best(text, size, start, keywords);
 }
 
 }  // namespace vortiq
