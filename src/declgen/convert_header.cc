@@ -41,8 +41,12 @@ struct ElementType {
 };
 
 // Whether the text [begin, end) ends with a collection keyword and its space,
-// in any letter case.
-bool EndsWithCollectionKeyword(const char* begin, const char* end) {
+// in any letter case. Inline: it is asked after every space of a parameter
+// list, and the letter before the space rules out nearly all of them.
+inline bool EndsWithCollectionKeyword(const char* begin, const char* end) {
+  if (end - begin < 4 || end[-1] != ' ') return false;
+  const char letter = LowerAscii(end[-2]);
+  if (letter != 't' && letter != 'y' && letter != 'p') return false;
   const std::string_view so_far(begin, static_cast<size_t>(end - begin));
   return EndsWithKeyword(so_far, "list ") || EndsWithKeyword(so_far, "array ") ||
          EndsWithKeyword(so_far, "map ");
@@ -138,9 +142,7 @@ bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::
   };
   // Collection keywords are seen at each character outside strings that
   // follows a space of the result.
-  const auto after_collection_keyword = [&] {
-    return end != result && end[-1] == ' ' && EndsWithCollectionKeyword(result, end);
-  };
+  const auto after_collection_keyword = [&] { return EndsWithCollectionKeyword(result, end); };
   while (i < size) {
     const char c = text[i];
     if (in_string) {
