@@ -1,6 +1,6 @@
 // Micro-benchmarks of the hot paths on a generated source: reading and decoding
-// lines, cutting them into statements, converting procedure headers, and the
-// whole generation of a header in memory.
+// lines, passing over body lines, cutting lines into statements, converting
+// procedure headers, and the whole generation of a header in memory.
 #include <benchmark/benchmark.h>
 
 #include <string>
