@@ -3,6 +3,7 @@
 // byte-at-a-time model of the reader, well-formed UTF-8, and free of line-end
 // bytes except those a lead byte took as its continuation. Lines passed over in
 // procedure bodies must be lines that cannot end the body.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -145,6 +146,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemorySource source(bytes);
     VORTIQ_FUZZ_CHECK(ReadLines(&source, buffer_size) == lines);
   }
+  // The same with the source read ahead on a second thread.
+  MemorySource ahead(bytes, /*read_ahead=*/true);
+  VORTIQ_FUZZ_CHECK(ReadLines(&ahead, std::max<size_t>(chosen, 64)) == lines);
   ChunkedSource chunked(bytes, &choices, 1 + static_cast<size_t>(choices.Below(16)));
   VORTIQ_FUZZ_CHECK(ReadLines(&chunked, chosen) == lines);
 
@@ -157,6 +161,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemorySource source(bytes);
     CheckSkipping(&source, buffer_size, lines, first, second);
   }
+  MemorySource skipped_ahead(bytes, /*read_ahead=*/true);
+  CheckSkipping(&skipped_ahead, std::max<size_t>(chosen, 64), lines, first, second);
   ChunkedSource chunked_again(bytes, &choices, 1 + static_cast<size_t>(choices.Below(16)));
   CheckSkipping(&chunked_again, chosen, lines, first, second);
   // Every way of scanning passes over the same lines, from every line feed on.

@@ -31,10 +31,12 @@ class SourceFile final : public ByteSource {
   SourceFile& operator=(const SourceFile&) = delete;
 
   Status Read(char* buffer, size_t capacity, size_t* count) override;
+  [[nodiscard]] bool MayReadAhead() const override { return regular_; }
 
  private:
-  explicit SourceFile(intptr_t handle) : handle_(handle) {}
+  SourceFile(intptr_t handle, bool regular) : handle_(handle), regular_(regular) {}
   intptr_t handle_;
+  bool regular_;  // a regular file, not a pipe or device
 };
 
 // A header being written. The bytes go to a new temporary file in the header's

@@ -82,7 +82,7 @@ Status SourceFile::Open(const std::string& path, std::unique_ptr<SourceFile>* fi
     close(fd);
     return Status::kAccessDenied;
   }
-  file->reset(new SourceFile(fd));
+  file->reset(new SourceFile(fd, S_ISREG(info.st_mode)));
   return Status::kOk;
 }
 

@@ -89,7 +89,8 @@ Status SourceFile::Open(const std::string& path, std::unique_ptr<SourceFile>* fi
   const HANDLE handle = CreateFileW(ExtendedPath(ToWide(path)).c_str(), GENERIC_READ, 0, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return StatusFromError(GetLastError());
-  file->reset(new SourceFile(reinterpret_cast<intptr_t>(handle)));
+  file->reset(
+      new SourceFile(reinterpret_cast<intptr_t>(handle), GetFileType(handle) == FILE_TYPE_DISK));
   return Status::kOk;
 }
 

@@ -2,9 +2,12 @@
 
 #include <bit>
 #include <cstdint>
+#include <exception>
+#include <memory>
 
 #include "io/line_scan.h"
 #include "io/line_skip.h"
+#include "io/read_ahead.h"
 #include "io/utf8.h"
 
 namespace vortiq {
@@ -29,6 +32,7 @@ Status MemorySource::Read(char* buffer, size_t capacity, size_t* count) {
 SourceReader::SourceReader(ByteSource* source, size_t buffer_size)
     : source_(source),
       buffer_(new char[buffer_size == 0 ? 1 : buffer_size]),
+      data_(buffer_.get()),
       buffer_size_(buffer_size == 0 ? 1 : buffer_size) {}
 
 bool SourceReader::Refill() {
@@ -37,22 +41,41 @@ bool SourceReader::Refill() {
   block_ = kNoBlock;
   if (exhausted_) return false;
   size_t count = 0;
-  const Status status = source_->Read(buffer_.get(), buffer_size_, &count);
+  Status status = Status::kOk;
+  if (read_ahead_) {
+    data_ = read_ahead_->Next(&count, &status);
+    buffer_.reset();  // no longer read into
+  } else {
+    status = source_->Read(buffer_.get(), buffer_size_, &count);
+    data_ = buffer_.get();
+  }
   if (status != Status::kOk) {
     UpdateStatus(&status_, status);
     count = 0;
   }
   if (count == 0) {
     exhausted_ = true;
+    static constexpr char kNoBytes[1] = {};
+    data_ = kNoBytes;  // the buffers may go
+    read_ahead_.reset();
     return false;
   }
   filled_ = count;
+  // A source longer than the buffer is read ahead on a second thread from here
+  // on, where it may be; without a thread it is read as before.
+  if (!read_ahead_ && count == buffer_size_ && source_->MayReadAhead()) {
+    try {
+      read_ahead_ = std::make_unique<ReadAhead>(source_, buffer_size_);
+    } catch (const std::exception&) {
+      read_ahead_.reset();
+    }
+  }
   return true;
 }
 
 bool SourceReader::TakeByte(char* byte) {
   if (!Refill()) return false;
-  *byte = buffer_[position_++];
+  *byte = data_[position_++];
   return true;
 }
 
@@ -60,7 +83,7 @@ std::string_view SourceReader::ReadString() {
   // The usual line is well-formed UTF-8 and ends with LF or CR LF inside the
   // buffer: it is found from the bit masks of the buffer's 64-byte blocks, each
   // scanned once, and returned in place. Every other line goes the general way.
-  const char* const base = buffer_.get();
+  const char* const base = data_;
   const size_t start = position_;
   size_t scan = start;  // the bytes before it hold nothing special
   bool colon = false;
@@ -96,7 +119,7 @@ std::string_view SourceReader::ReadString() {
 
 void SourceReader::SkipLinesWithout(const KeywordPrefixes& keywords) {
   if (keywords.begins_all() || !Refill()) return;
-  position_ = SkipPlainLines(buffer_.get(), filled_, position_, keywords);
+  position_ = SkipPlainLines(data_, filled_, position_, keywords);
 }
 
 std::string_view SourceReader::ReadLine() {
@@ -107,12 +130,12 @@ std::string_view SourceReader::ReadLine() {
   size_t start = position_;
   for (;;) {
     if (position_ == filled_) {
-      line_.append(buffer_.get() + start, position_ - start);
+      line_.append(data_ + start, position_ - start);
       collected = true;
       if (!Refill()) return repair ? Repaired(line_) : line_;
       start = position_;
     }
-    const char* const base = buffer_.get();
+    const char* const base = data_;
     const char* found = FindLineSpecial(base + position_, base + filled_, &may_hold_colon_);
     position_ = static_cast<size_t>(found - base);
     if (position_ == filled_) continue;
@@ -140,7 +163,7 @@ std::string_view SourceReader::ReadLine() {
           line_.assign(text);  // the refill below reuses the buffer
           text = line_;
         }
-        if ((position_ < filled_ || Refill()) && buffer_[position_] == '\n') ++position_;
+        if ((position_ < filled_ || Refill()) && data_[position_] == '\n') ++position_;
       }
       return repair ? Repaired(text) : text;
     }

@@ -17,13 +17,15 @@
 
 #include "io/byte_stream.h"
 #include "io/keyword_prefixes.h"
+#include "io/read_ahead.h"
 #include "io/status.h"
 
 namespace vortiq {
 
 class SourceReader {
  public:
-  static constexpr size_t kDefaultBufferSize = 128 * 1024;
+  // Large enough that handing buffers between threads costs next to nothing.
+  static constexpr size_t kDefaultBufferSize = 1024 * 1024;
 
   explicit SourceReader(ByteSource* source, size_t buffer_size = kDefaultBufferSize);
   SourceReader(const SourceReader&) = delete;
@@ -65,6 +67,8 @@ class SourceReader {
 
   ByteSource* source_;
   std::unique_ptr<char[]> buffer_;
+  std::unique_ptr<ReadAhead> read_ahead_;  // once the source proves long, if it may
+  const char* data_ = nullptr;             // the bytes in use: buffer_ or read_ahead_'s
   size_t buffer_size_;
   size_t position_ = 0;  // next byte to take
   size_t filled_ = 0;    // bytes in the buffer

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -9,9 +10,11 @@
 namespace vortiq {
 namespace {
 
-// The lines the run gets: ReadString while not Eof.
-std::vector<std::string> Lines(std::string_view bytes, size_t buffer_size) {
-  MemorySource source(bytes);
+// The lines the run gets: ReadString while not Eof; with `read_ahead`, the
+// source is read on a second thread once it proves longer than the buffer.
+std::vector<std::string> Lines(std::string_view bytes, size_t buffer_size,
+                               bool read_ahead = false) {
+  MemorySource source(bytes, read_ahead);
   SourceReader reader(&source, buffer_size);
   std::vector<std::string> lines;
   while (!reader.Eof()) lines.emplace_back(reader.ReadString());
@@ -67,8 +70,11 @@ TEST(SourceReaderTest, LinesOfBytes) {
   // are cut by refills at every place.
   for (const size_t buffer_size : {1, 2, 3, 4, 5, 7, 64}) {
     for (const Case& c : cases) {
-      EXPECT_EQ(Lines(c.bytes, buffer_size), c.lines)
-          << "buffer " << buffer_size << ", bytes of length " << c.bytes.size();
+      for (const bool read_ahead : {false, true}) {
+        EXPECT_EQ(Lines(c.bytes, buffer_size, read_ahead), c.lines)
+            << "buffer " << buffer_size << (read_ahead ? ", read ahead" : "")
+            << ", bytes of length " << c.bytes.size();
+      }
     }
   }
 }
@@ -101,8 +107,8 @@ TEST(SourceReaderTest, BlockScanAgreesWithByteScan) {
     seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
     bytes += pieces[(seed >> 33) % std::size(pieces)];
   }
-  const auto read_all = [&](size_t buffer_size) {
-    MemorySource source(bytes);
+  const auto read_all = [&](size_t buffer_size, bool read_ahead = false) {
+    MemorySource source(bytes, read_ahead);
     SourceReader reader(&source, buffer_size);
     std::vector<std::string> lines;
     while (!reader.Eof()) {
@@ -117,6 +123,8 @@ TEST(SourceReaderTest, BlockScanAgreesWithByteScan) {
   for (const size_t buffer_size :
        {size_t{64}, size_t{65}, size_t{100}, size_t{4096}, SourceReader::kDefaultBufferSize}) {
     EXPECT_EQ(read_all(buffer_size), expected) << "buffer " << buffer_size;
+    EXPECT_EQ(read_all(buffer_size, /*read_ahead=*/true), expected)
+        << "buffer " << buffer_size << ", read ahead";
   }
 }
 
@@ -193,6 +201,33 @@ class FailingSource final : public ByteSource {
  private:
   int calls_ = 0;
 };
+
+// Reads full buffers of 'a' a few times, then fails; may be read ahead.
+class FailingLongSource final : public ByteSource {
+ public:
+  Status Read(char* buffer, size_t capacity, size_t* count) override {
+    if (reads_++ < 3) {
+      std::fill_n(buffer, capacity, 'a');
+      *count = capacity;
+      return Status::kOk;
+    }
+    *count = 0;
+    return Status::kIoError;
+  }
+  [[nodiscard]] bool MayReadAhead() const override { return true; }
+
+ private:
+  int reads_ = 0;
+};
+
+TEST(SourceReaderTest, ReadFailureAheadEndsTheSourceAndIsKept) {
+  FailingLongSource source;
+  SourceReader reader(&source, 16);
+  ASSERT_FALSE(reader.Eof());
+  EXPECT_EQ(reader.ReadString(), std::string(48, 'a'));
+  EXPECT_TRUE(reader.Eof());
+  EXPECT_EQ(reader.status(), Status::kIoError);
+}
 
 TEST(SourceReaderTest, ReadFailureEndsTheSourceAndIsKept) {
   FailingSource source;

@@ -1,0 +1,58 @@
+// Reading a source ahead on a second thread: while the bytes of one buffer are
+// used, the next buffer is filled, so the copying of the file by the operating
+// system overlaps the work on it.
+#ifndef VORTIQ_IO_READ_AHEAD_H_
+#define VORTIQ_IO_READ_AHEAD_H_
+
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "io/byte_stream.h"
+#include "io/status.h"
+
+namespace vortiq {
+
+class ReadAhead {
+ public:
+  // Starts filling the first buffer of `buffer_size` bytes from `source`, which
+  // must allow it (MayReadAhead) and outlive this. Throws std::system_error when
+  // no thread can be started.
+  ReadAhead(ByteSource* source, size_t buffer_size);
+  // Waits for a read under way, which a source that may be read ahead finishes.
+  ~ReadAhead();
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  // The next bytes of the source, as Read would give them: waits until they
+  // are read and sets `*count` and `*status`. The buffer returned before is
+  // done with from now on and is filled next; the one returned stays valid
+  // until the next call. After a count of 0 or a failure nothing more is read.
+  const char* Next(size_t* count, Status* status);
+
+ private:
+  struct Buffer {
+    std::unique_ptr<char[]> bytes;
+    size_t count = 0;
+    Status status = Status::kOk;
+    bool ready = false;  // filled, not yet handed out
+  };
+
+  void Fill();  // the second thread
+
+  ByteSource* source_;
+  size_t buffer_size_;
+  Buffer buffers_[2];
+  size_t next_ = 0;  // the buffer Next returns next
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Buffer* wanted_ = nullptr;  // the buffer to fill next
+  bool stopping_ = false;
+  std::thread thread_;  // last: starts once the rest is ready
+};
+
+}  // namespace vortiq
+
+#endif  // VORTIQ_IO_READ_AHEAD_H_
