@@ -73,7 +73,7 @@ bool LineEndsAreSwallowed(std::string_view line) {
 
 // The lines the run gets from `source`: ReadString while not Eof.
 std::vector<std::string> ReadLines(ByteSource* source, size_t buffer_size) {
-  SourceReader reader(source, buffer_size);
+  SourceReader reader(source, buffer_size, /*reads_before_reading_ahead=*/2);
   std::vector<std::string> lines;
   while (!reader.Eof()) lines.emplace_back(reader.ReadString());
   VORTIQ_FUZZ_CHECK(reader.ReadString().empty());
@@ -98,7 +98,7 @@ bool MayBegin(std::string_view line, std::string_view keyword) {
 // statement beginning with either keyword.
 void CheckSkipping(ByteSource* source, size_t buffer_size, const std::vector<std::string>& lines,
                    std::string_view first, std::string_view second) {
-  SourceReader reader(source, buffer_size);
+  SourceReader reader(source, buffer_size, /*reads_before_reading_ahead=*/2);
   size_t next = 0;  // in `lines`
   for (;;) {
     reader.SkipLinesWithout(KeywordPrefixes{first, second});

@@ -29,11 +29,12 @@ Status MemorySource::Read(char* buffer, size_t capacity, size_t* count) {
   return Status::kOk;
 }
 
-SourceReader::SourceReader(ByteSource* source, size_t buffer_size)
+SourceReader::SourceReader(ByteSource* source, size_t buffer_size, int reads_before_reading_ahead)
     : source_(source),
       buffer_(new char[buffer_size == 0 ? 1 : buffer_size]),
       data_(buffer_.get()),
-      buffer_size_(buffer_size == 0 ? 1 : buffer_size) {}
+      buffer_size_(buffer_size == 0 ? 1 : buffer_size),
+      reads_before_reading_ahead_(reads_before_reading_ahead) {}
 
 bool SourceReader::Refill() {
   if (position_ < filled_) return true;
@@ -61,11 +62,12 @@ bool SourceReader::Refill() {
     return false;
   }
   filled_ = count;
-  // A source longer than the buffer is read ahead on a second thread from here
-  // on, where it may be; without a thread it is read as before.
-  if (!read_ahead_ && count == buffer_size_ && source_->MayReadAhead()) {
+  // A long source is read ahead on a second thread from here on (tried once),
+  // where it may be, in larger buffers; without a thread it is read as before.
+  if (!read_ahead_ && count == buffer_size_ && full_reads_ <= reads_before_reading_ahead_ &&
+      ++full_reads_ > reads_before_reading_ahead_ && source_->MayReadAhead()) {
     try {
-      read_ahead_ = std::make_unique<ReadAhead>(source_, buffer_size_);
+      read_ahead_ = std::make_unique<ReadAhead>(source_, 4 * buffer_size_);
     } catch (const std::exception&) {
       read_ahead_.reset();
     }

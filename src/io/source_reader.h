@@ -24,10 +24,16 @@ namespace vortiq {
 
 class SourceReader {
  public:
-  // Large enough that handing buffers between threads costs next to nothing.
-  static constexpr size_t kDefaultBufferSize = 1024 * 1024;
+  static constexpr size_t kDefaultBufferSize = 128 * 1024;
+  // A source is read ahead on a second thread (where it may be) once more than
+  // this many reads have filled the buffer (16 MiB): for a shorter one the
+  // thread and its buffers (each new page costs a fault) are not worth it.
+  static constexpr int kFullReadsBeforeReadingAhead = 128;
 
-  explicit SourceReader(ByteSource* source, size_t buffer_size = kDefaultBufferSize);
+  // Reading ahead begins after more than `reads_before_reading_ahead` reads
+  // have filled the buffer; tests of it lower the number.
+  explicit SourceReader(ByteSource* source, size_t buffer_size = kDefaultBufferSize,
+                        int reads_before_reading_ahead = kFullReadsBeforeReadingAhead);
   SourceReader(const SourceReader&) = delete;
   SourceReader& operator=(const SourceReader&) = delete;
 
@@ -73,6 +79,8 @@ class SourceReader {
   size_t position_ = 0;  // next byte to take
   size_t filled_ = 0;    // bytes in the buffer
   bool exhausted_ = false;
+  int full_reads_ = 0;
+  int reads_before_reading_ahead_;
   bool may_hold_colon_ = false;
   // Masks of the block of the buffer at offset block_ (ScanBlock), kept while the
   // fast path walks through the lines in it.

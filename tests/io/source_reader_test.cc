@@ -15,7 +15,7 @@ namespace {
 std::vector<std::string> Lines(std::string_view bytes, size_t buffer_size,
                                bool read_ahead = false) {
   MemorySource source(bytes, read_ahead);
-  SourceReader reader(&source, buffer_size);
+  SourceReader reader(&source, buffer_size, /*reads_before_reading_ahead=*/1);
   std::vector<std::string> lines;
   while (!reader.Eof()) lines.emplace_back(reader.ReadString());
   EXPECT_TRUE(reader.ReadString().empty());
@@ -109,7 +109,7 @@ TEST(SourceReaderTest, BlockScanAgreesWithByteScan) {
   }
   const auto read_all = [&](size_t buffer_size, bool read_ahead = false) {
     MemorySource source(bytes, read_ahead);
-    SourceReader reader(&source, buffer_size);
+    SourceReader reader(&source, buffer_size, /*reads_before_reading_ahead=*/4);
     std::vector<std::string> lines;
     while (!reader.Eof()) {
       lines.emplace_back(reader.ReadString());
@@ -222,9 +222,10 @@ class FailingLongSource final : public ByteSource {
 
 TEST(SourceReaderTest, ReadFailureAheadEndsTheSourceAndIsKept) {
   FailingLongSource source;
-  SourceReader reader(&source, 16);
+  SourceReader reader(&source, 16, /*reads_before_reading_ahead=*/1);
   ASSERT_FALSE(reader.Eof());
-  EXPECT_EQ(reader.ReadString(), std::string(48, 'a'));
+  // Two reads of 16 bytes, then one of 64 ahead; the fourth fails.
+  EXPECT_EQ(reader.ReadString(), std::string(96, 'a'));
   EXPECT_TRUE(reader.Eof());
   EXPECT_EQ(reader.status(), Status::kIoError);
 }
