@@ -1,8 +1,12 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "bench/source_generator.h"
+#include "io/header_writer.h"
 #include "io/platform.h"
+#include "run/generate.h"
 #include "support/temp_dir.h"
 
 namespace vortiq {
@@ -110,6 +114,33 @@ TEST(SourceFileTest, OpenAndRead) {
   EXPECT_EQ(count, 0u);
   EXPECT_EQ(SourceFile::Open(dir / "none.pb", &file), Status::kNotFound);
   EXPECT_EQ(SourceFile::Open(dir.path().string(), &file), Status::kAccessDenied);
+}
+
+// A regular file longer than 16 MiB is read ahead on a second thread; a pipe
+// never is. Either way the header is the one made from the bytes in memory.
+TEST(SourceFileTest, LongFileGivesTheSameHeaderReadAhead) {
+  TempDir dir;
+  std::string source;
+  std::string body;
+  GenerateSource(20 << 20, 5, &source, &body);
+  WriteFile(dir / "long.pb", source);
+  std::unique_ptr<SourceFile> file;
+  ASSERT_EQ(SourceFile::Open(dir / "long.pb", &file), Status::kOk);
+  EXPECT_TRUE(file->MayReadAhead());
+  std::string header;
+  StringSink sink(&header);
+  HeaderWriter writer(&sink);
+  const LocalTime clock{2026, 12, 7, 12, 0, 0};
+  ASSERT_EQ(GenerateHeader(file.get(), "long.pb", Date(clock), &writer), Status::kOk);
+  EXPECT_TRUE(header == GenerateHeader(source, "long.pb", clock));
+
+  ASSERT_EQ(mkfifo((dir / "pipe.pb").c_str(), 0600), 0);
+  const int keep_open = open((dir / "pipe.pb").c_str(), O_RDWR);  // so opening does not wait
+  ASSERT_GE(keep_open, 0);
+  ASSERT_EQ(SourceFile::Open(dir / "pipe.pb", &file), Status::kOk);
+  EXPECT_FALSE(file->MayReadAhead());
+  file.reset();
+  close(keep_open);
 }
 
 TEST(PlatformTest, PathToTextAndClock) {
