@@ -97,11 +97,16 @@ bool MayBegin(std::string_view line, std::string_view keyword) {
 // must be those of `lines` in order, and every line passed over must hold no
 // statement beginning with either keyword.
 void CheckSkipping(ByteSource* source, size_t buffer_size, const std::vector<std::string>& lines,
-                   std::string_view first, std::string_view second) {
+                   std::string_view first, std::string_view second,
+                   const KeywordPrefixes* found_ahead = nullptr) {
   SourceReader reader(source, buffer_size, /*reads_before_reading_ahead=*/2);
+  reader.FindLinesAhead(found_ahead);
   size_t next = 0;  // in `lines`
-  for (;;) {
-    reader.SkipLinesWithout(KeywordPrefixes{first, second});
+  for (int round = 0;; ++round) {
+    // The same keywords in turns in another order, so their bits among those
+    // found ahead change from call to call.
+    reader.SkipLinesWithout(round % 2 == 0 ? KeywordPrefixes{first, second}
+                                           : KeywordPrefixes{second, first});
     if (reader.Eof()) break;
     const std::string_view line = reader.ReadString();
     while (next < lines.size() && lines[next] != line) {
@@ -163,6 +168,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   MemorySource skipped_ahead(bytes, /*read_ahead=*/true);
   CheckSkipping(&skipped_ahead, std::max<size_t>(chosen, 64), lines, first, second);
+  // With the lines found ahead for more keywords than those skipped for.
+  const KeywordPrefixes found_ahead{"procedure", first, "endmacro", second};
+  MemorySource found(bytes, /*read_ahead=*/true);
+  CheckSkipping(&found, std::max<size_t>(chosen, 64), lines, first, second, &found_ahead);
   ChunkedSource chunked_again(bytes, &choices, 1 + static_cast<size_t>(choices.Below(16)));
   CheckSkipping(&chunked_again, chosen, lines, first, second);
   // Every way of scanning passes over the same lines, from every line feed on.

@@ -94,6 +94,14 @@ class Emitter {
     return statement_position_ == 0 ? nullptr : kByState[static_cast<size_t>(section_state_)];
   }
 
+  // Every keyword KeywordsThatMatter gives in some state.
+  [[nodiscard]] static const KeywordPrefixes& AllKeywordsThatMatter() {
+    static constexpr KeywordPrefixes kAll = {
+        "procedure",          "module ",   "macro ",        "runtime ",
+        kProcedureEndKeyword, "endmodule", kMacroEndKeyword};
+    return kAll;
+  }
+
   [[nodiscard]] uint64_t statement_position() const { return statement_position_; }
   [[nodiscard]] SectionState section_state() const { return section_state_; }
   [[nodiscard]] const std::string& module_name() const { return module_name_; }

@@ -15,8 +15,9 @@ namespace vortiq {
 
 class KeywordPrefixes {
  public:
-  static constexpr size_t kMaxKeywords = 4;
+  static constexpr size_t kMaxKeywords = 8;
   static constexpr size_t kPrefixSize = 4;
+  static constexpr size_t kMaxInitials = 4;
 
   // Lower-case keywords, at most kMaxKeywords. An empty one begins every text.
   constexpr KeywordPrefixes(std::initializer_list<std::string_view> keywords) {
@@ -26,58 +27,69 @@ class KeywordPrefixes {
       uint32_t bytes = 0;
       uint32_t mask = 0;
       for (size_t i = 0; i < kPrefixSize && i < keyword.size(); ++i) {
-        const unsigned shift =
-            8 * static_cast<unsigned>(std::endian::native == std::endian::little ? i : 3 - i);
+        const unsigned shift = Shift(i);
         bytes |= static_cast<uint32_t>(static_cast<uint8_t>(keyword[i] | 0x20)) << shift;
         mask |= uint32_t{0xFF} << shift;
       }
       bytes_[count_] = bytes;
       masks_[count_] = mask;
       ++count_;
+      if (keyword.empty()) continue;
+      const auto initial = static_cast<char>(keyword[0] | 0x20);
+      bool known = false;
+      for (size_t i = 0; i < initial_count_; ++i) known = known || initials_[i] == initial;
+      if (known) continue;
+      if (initial_count_ == kMaxInitials) {
+        too_many_initials_ = true;
+      } else {
+        initials_[initial_count_++] = initial;
+      }
     }
-    // Unused places repeat the first keyword, so every place may be compared;
-    // with no keyword, a mask no text can match.
-    if (count_ == 0) {
-      bytes_[0] = 0;
-      masks_[0] = ~uint32_t{0};
+    // Unused places hold a mask no text can match: the text's bytes are OR-ed
+    // with 20, so none of them is 0.
+    for (size_t i = count_; i < kMaxKeywords; ++i) {
+      bytes_[i] = 0;
+      masks_[i] = ~uint32_t{0};
     }
-    for (size_t i = count_ == 0 ? 1 : count_; i < kMaxKeywords; ++i) {
-      bytes_[i] = bytes_[0];
-      masks_[i] = masks_[0];
-    }
+    for (size_t i = initial_count_; i < kMaxInitials; ++i) initials_[i] = initials_[0];
   }
 
   // True when a keyword is empty, so that every text may begin with one.
   [[nodiscard]] bool begins_all() const { return begins_all_; }
 
-  // The first byte of each keyword OR-ed with 20, as a byte of the text OR-ed
-  // with 20 must equal it (kMaxKeywords of them, repeated where fewer).
-  [[nodiscard]] char initial(size_t i) const {
-    return static_cast<char>(std::endian::native == std::endian::little ? bytes_[i] & 0xFF
-                                                                        : bytes_[i] >> 24);
+  // False when lines cannot be passed over by the first characters of their
+  // statements: a keyword is empty, or they begin with more than kMaxInitials
+  // different characters.
+  [[nodiscard]] bool may_skip() const { return !begins_all_ && !too_many_initials_; }
+
+  // The different first bytes of the keywords, OR-ed with 20 (as a byte of the
+  // text OR-ed with 20 must equal one), repeated up to kMaxInitials.
+  [[nodiscard]] char initial(size_t i) const { return initials_[i]; }
+
+  // Bit i set when the text at `text`, of which four bytes can be read, may
+  // begin with keyword i.
+  [[nodiscard]] uint32_t Matches(const char* text) const {
+    uint32_t word;
+    std::memcpy(&word, text, kPrefixSize);
+    word |= 0x20202020U;
+    uint32_t matches = 0;
+    for (size_t i = 0; i < kMaxKeywords; ++i) {
+      matches |= static_cast<uint32_t>((word & masks_[i]) == bytes_[i]) << i;
+    }
+    return matches;
   }
 
   // Whether the text at `text`, of which four bytes can be read, may begin with
   // one of the keywords.
-  [[nodiscard]] bool MayBegin(const char* text) const {
-    uint32_t word;
-    std::memcpy(&word, text, kPrefixSize);
-    word |= 0x20202020U;
-    bool may = false;
-    for (size_t i = 0; i < kMaxKeywords; ++i) may |= (word & masks_[i]) == bytes_[i];
-    return may;
-  }
+  [[nodiscard]] bool MayBegin(const char* text) const { return Matches(text) != 0; }
 
   // The same for a text of any length.
   [[nodiscard]] bool MayBegin(std::string_view text) const {
     char word[kPrefixSize] = {};
     text.copy(word, kPrefixSize);
     uint32_t present = 0;  // the bytes of the text among the four
-    for (size_t i = 0; i < kPrefixSize && i < text.size(); ++i) {
-      present |= uint32_t{0xFF} << (8 * (std::endian::native == std::endian::little
-                                             ? i
-                                             : kPrefixSize - 1 - i));
-    }
+    for (size_t i = 0; i < kPrefixSize && i < text.size(); ++i)
+      present |= uint32_t{0xFF} << Shift(i);
     uint32_t bytes;
     std::memcpy(&bytes, word, kPrefixSize);
     bytes |= 0x20202020U;
@@ -89,11 +101,37 @@ class KeywordPrefixes {
     return may;
   }
 
+  friend bool operator==(const KeywordPrefixes&, const KeywordPrefixes&) = default;
+
+  // The bits in `all` (as Matches gives them) of this set's keywords, or 0 when
+  // one of them is not among those of `all`.
+  [[nodiscard]] uint32_t BitsIn(const KeywordPrefixes& all) const {
+    uint32_t bits = 0;
+    for (size_t i = 0; i < count_; ++i) {
+      uint32_t bit = 0;
+      for (size_t k = 0; k < all.count_ && bit == 0; ++k) {
+        if (all.bytes_[k] == bytes_[i] && all.masks_[k] == masks_[i]) bit = uint32_t{1} << k;
+      }
+      if (bit == 0) return 0;
+      bits |= bit;
+    }
+    return bits;
+  }
+
  private:
+  // Where byte i of a text lies in a 32-bit word read from it.
+  static constexpr unsigned Shift(size_t i) {
+    return 8 * static_cast<unsigned>(
+                   std::endian::native == std::endian::little ? i : kPrefixSize - 1 - i);
+  }
+
   uint32_t bytes_[kMaxKeywords] = {};
   uint32_t masks_[kMaxKeywords] = {};
   size_t count_ = 0;
+  char initials_[kMaxInitials] = {};
+  size_t initial_count_ = 0;
   bool begins_all_ = false;
+  bool too_many_initials_ = false;
 };
 
 }  // namespace vortiq

@@ -18,7 +18,7 @@ constexpr size_t kBlockSize = 64;
 // (which also shows the byte after a CR).
 constexpr size_t kLookAhead = 3;
 
-using Initials = char[KeywordPrefixes::kMaxKeywords];
+using Initials = char[KeywordPrefixes::kMaxInitials];
 
 // Bit i of each mask stands for byte i of a 64-byte block.
 struct SkipMasks {
@@ -30,7 +30,7 @@ struct SkipMasks {
   uint64_t initials = 0;    // bytes equal to one of the initials once OR-ed with 20
 };
 
-SkipMasks ScanBlockPortable(const char* p, const Initials& initials) {
+[[gnu::always_inline]] inline SkipMasks ScanBlockPortable(const char* p, const Initials& initials) {
   SkipMasks masks;
   for (size_t i = 0; i < kBlockSize; ++i) {
     const auto byte = static_cast<uint8_t>(p[i]);
@@ -49,7 +49,7 @@ SkipMasks ScanBlockPortable(const char* p, const Initials& initials) {
 }
 
 #if defined(__SSE2__)
-SkipMasks ScanBlockSse2(const char* p, const Initials& initials) {
+[[gnu::always_inline]] inline SkipMasks ScanBlockSse2(const char* p, const Initials& initials) {
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i colon = _mm_set1_epi8(':');
@@ -172,35 +172,116 @@ struct Walk {
   return stop != 0;
 }
 
-// The walk over the blocks with one way of scanning them. Inlined into a
-// function per way, so each is built for the CPU its scan needs.
-template <SkipMasks (*Scan)(const char*, const Initials&)>
-[[gnu::always_inline]] inline size_t Skip(const char* text, size_t size, size_t start,
-                                          const KeywordPrefixes& keywords) {
+// Takes in the block at `block` for FindKeywordLines: lists the lines in it
+// that may hold a statement beginning with a keyword, up to the first unclear
+// byte; returns true when there is one, so the listing stops in the block.
+[[gnu::always_inline]] inline bool ListBlock(const SkipMasks& masks, const char* text, size_t block,
+                                             const KeywordPrefixes& keywords, Walk* walk,
+                                             std::vector<KeywordLine>* lines) {
+  const uint64_t next_is_feed = text[block + kBlockSize] == '\n' ? uint64_t{1} << 63 : 0;
+  uint64_t unclear = masks.ends & ~((masks.line_feeds >> 1) | next_is_feed);
+  if (masks.highs != 0) unclear |= BrokenLeads(masks.highs, text + block);
+  const uint64_t breaks = masks.line_feeds | masks.colons;
+  const uint64_t starts = (breaks << 1) | walk->carry;
+  const uint64_t carried = masks.spaces + (starts & masks.spaces);
+  const bool past_end = carried < masks.spaces;
+  const uint64_t firsts = (carried | starts) & ~masks.spaces;
+  walk->carry = static_cast<uint64_t>(past_end) | (breaks >> 63);
+
+  const uint64_t before_unclear = unclear == 0 ? ~uint64_t{0} : (unclear & (~unclear + 1)) - 1;
+  for (uint64_t maybe = firsts & masks.initials & before_unclear; maybe != 0; maybe &= maybe - 1) {
+    const int at = std::countr_zero(maybe);
+    const uint32_t matches = keywords.Matches(text + block + static_cast<size_t>(at));
+    if (matches == 0) continue;
+    const uint64_t feeds = masks.line_feeds & ((uint64_t{1} << at) - 1);
+    const size_t line = feeds == 0
+                            ? walk->line_start
+                            : block + kBlockSize - static_cast<size_t>(std::countl_zero(feeds));
+    if (!lines->empty() && lines->back().start == line) {
+      lines->back().keywords |= matches;
+    } else {
+      lines->push_back({line, matches});
+    }
+  }
+  const uint64_t feeds = masks.line_feeds & before_unclear;
+  if (feeds != 0)
+    walk->line_start = block + kBlockSize - static_cast<size_t>(std::countl_zero(feeds));
+  return unclear != 0;
+}
+
+// The walk over the blocks with one way of scanning them, taking each in with
+// `step`. Inlined into a function per way, so each is built for the CPU its
+// scan needs.
+template <SkipMasks (*Scan)(const char*, const Initials&), typename Step>
+[[gnu::always_inline]] inline size_t WalkBlocks(const char* text, size_t size, size_t start,
+                                                const KeywordPrefixes& keywords, Step step) {
   const Initials initials = {keywords.initial(0), keywords.initial(1), keywords.initial(2),
                              keywords.initial(3)};
   Walk walk{start};
   for (size_t block = start; size - block >= kBlockSize + kLookAhead; block += kBlockSize) {
-    if (StepBlock(Scan(text + block, initials), text, block, keywords, &walk)) break;
+    if (step(Scan(text + block, initials), block, &walk)) break;
   }
   return walk.line_start;
 }
 
-size_t SkipPortable(const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
-  return Skip<ScanBlockPortable>(text, size, start, keywords);
+template <SkipMasks (*Scan)(const char*, const Initials&)>
+[[gnu::always_inline]] inline size_t Skip(const char* text, size_t size, size_t start,
+                                          const KeywordPrefixes& keywords) {
+  return WalkBlocks<Scan>(text, size, start, keywords,
+                          [&](const SkipMasks& masks, size_t block, Walk* walk) {
+                            return StepBlock(masks, text, block, keywords, walk);
+                          });
 }
 
-#if defined(__SSE2__)
-size_t SkipSse2(const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
-  return Skip<ScanBlockSse2>(text, size, start, keywords);
+template <SkipMasks (*Scan)(const char*, const Initials&)>
+[[gnu::always_inline]] inline size_t List(const char* text, size_t size,
+                                          const KeywordPrefixes& keywords,
+                                          std::vector<KeywordLine>* lines) {
+  return WalkBlocks<Scan>(text, size, 0, keywords,
+                          [&](const SkipMasks& masks, size_t block, Walk* walk) {
+                            return ListBlock(masks, text, block, keywords, walk, lines);
+                          });
 }
+
+// The two walks built for one way of scanning.
+struct Walkers {
+  size_t (*skip)(const char*, size_t, size_t, const KeywordPrefixes&);
+  size_t (*list)(const char*, size_t, const KeywordPrefixes&, std::vector<KeywordLine>*);
+};
+
+constexpr Walkers kPortable = {
+    [](const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
+      return Skip<ScanBlockPortable>(text, size, start, keywords);
+    },
+    [](const char* text, size_t size, const KeywordPrefixes& keywords,
+       std::vector<KeywordLine>* lines) {
+      return List<ScanBlockPortable>(text, size, keywords, lines);
+    }};
+
+#if defined(__SSE2__)
+constexpr Walkers kSse2 = {
+    [](const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
+      return Skip<ScanBlockSse2>(text, size, start, keywords);
+    },
+    [](const char* text, size_t size, const KeywordPrefixes& keywords,
+       std::vector<KeywordLine>* lines) {
+      return List<ScanBlockSse2>(text, size, keywords, lines);
+    }};
 #endif
 
 #if defined(VORTIQ_X86_DISPATCH)
-[[gnu::target("avx2")]] size_t SkipAvx2(const char* text, size_t size, size_t start,
-                                        const KeywordPrefixes& keywords) {
+[[gnu::target("avx2"), gnu::flatten]] size_t SkipAvx2(const char* text, size_t size, size_t start,
+                                                      const KeywordPrefixes& keywords) {
   return Skip<ScanBlockAvx2>(text, size, start, keywords);
 }
+
+[[gnu::target("avx2"), gnu::flatten]] size_t ListAvx2(const char* text, size_t size,
+                                                      const KeywordPrefixes& keywords,
+                                                      std::vector<KeywordLine>* lines) {
+  return List<ScanBlockAvx2>(text, size, keywords, lines);
+}
+
+constexpr Walkers kAvx2 = {SkipAvx2, ListAvx2};
 #endif
 
 }  // namespace
@@ -218,36 +299,52 @@ std::vector<SkipScan> AvailableSkipScans() {
 
 namespace {
 
-using SkipFunction = size_t (*)(const char*, size_t, size_t, const KeywordPrefixes&);
-
-SkipFunction SkipFunctionFor(SkipScan scan) {
+const Walkers& WalkersFor(SkipScan scan) {
   switch (scan) {
 #if defined(VORTIQ_X86_DISPATCH)
     case SkipScan::kAvx2:
-      return SkipAvx2;
+      return kAvx2;
 #endif
 #if defined(__SSE2__)
     case SkipScan::kSse2:
-      return SkipSse2;
+      return kSse2;
 #endif
     default:
-      return SkipPortable;
+      return kPortable;
   }
+}
+
+const Walkers& BestWalkers() {
+  static const Walkers& best = WalkersFor(AvailableSkipScans().back());
+  return best;
 }
 
 }  // namespace
 
 size_t SkipPlainLines(SkipScan scan, const char* text, size_t size, size_t start,
                       const KeywordPrefixes& keywords) {
-  if (keywords.begins_all() || start > size) return start;
-  return SkipFunctionFor(scan)(text, size, start, keywords);
+  if (!keywords.may_skip() || start > size) return start;
+  return WalkersFor(scan).skip(text, size, start, keywords);
 }
 
 size_t SkipPlainLines(const char* text, size_t size, size_t start,
                       const KeywordPrefixes& keywords) {
-  static const SkipFunction best = SkipFunctionFor(AvailableSkipScans().back());
-  if (keywords.begins_all() || start > size) return start;
-  return best(text, size, start, keywords);
+  if (!keywords.may_skip() || start > size) return start;
+  return BestWalkers().skip(text, size, start, keywords);
+}
+
+size_t FindKeywordLines(SkipScan scan, const char* text, size_t size,
+                        const KeywordPrefixes& keywords, std::vector<KeywordLine>* lines) {
+  lines->clear();
+  if (!keywords.may_skip()) return 0;
+  return WalkersFor(scan).list(text, size, keywords, lines);
+}
+
+size_t FindKeywordLines(const char* text, size_t size, const KeywordPrefixes& keywords,
+                        std::vector<KeywordLine>* lines) {
+  lines->clear();
+  if (!keywords.may_skip()) return 0;
+  return BestWalkers().list(text, size, keywords, lines);
 }
 
 }  // namespace vortiq

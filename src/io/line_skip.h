@@ -29,6 +29,25 @@ enum class SkipScan : uint8_t { kPortable, kSse2, kAvx2 };
 [[nodiscard]] size_t SkipPlainLines(SkipScan scan, const char* text, size_t size, size_t start,
                                     const KeywordPrefixes& keywords);
 
+// A line that may hold a statement beginning with some of a set of keywords.
+struct KeywordLine {
+  size_t start;       // where it begins
+  uint32_t keywords;  // bit i: a statement of it may begin with keyword i
+};
+
+// Finds once what SkipPlainLines would stop at for any subset of `keywords`:
+// every line of `text` (whose first byte is taken to begin a line) that may
+// hold a statement beginning with one of them, in order, into `*lines`. Stops
+// where SkipPlainLines would stop whatever the keywords: at the first line
+// that does not end where the reader ends it, or near the end of the text.
+// Returns the start of that line: from a line start before it, SkipPlainLines
+// for a subset would stop at the first listed line with one of its keywords,
+// or there.
+size_t FindKeywordLines(const char* text, size_t size, const KeywordPrefixes& keywords,
+                        std::vector<KeywordLine>* lines);
+size_t FindKeywordLines(SkipScan scan, const char* text, size_t size,
+                        const KeywordPrefixes& keywords, std::vector<KeywordLine>* lines);
+
 }  // namespace vortiq
 
 #endif  // VORTIQ_IO_LINE_SKIP_H_

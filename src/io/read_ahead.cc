@@ -2,8 +2,8 @@
 
 namespace vortiq {
 
-ReadAhead::ReadAhead(ByteSource* source, size_t buffer_size)
-    : source_(source), buffer_size_(buffer_size) {
+ReadAhead::ReadAhead(ByteSource* source, size_t buffer_size, const KeywordPrefixes* keywords)
+    : source_(source), buffer_size_(buffer_size), keywords_(keywords) {
   for (Buffer& buffer : buffers_) buffer.bytes.reset(new char[buffer_size]);
   wanted_ = &buffers_[0];
   thread_ = std::thread(&ReadAhead::Fill, this);
@@ -18,20 +18,18 @@ ReadAhead::~ReadAhead() {
   thread_.join();
 }
 
-const char* ReadAhead::Next(size_t* count, Status* status) {
+const ReadAhead::Buffer& ReadAhead::Next() {
   std::unique_lock<std::mutex> lock(mutex_);
   Buffer& buffer = buffers_[next_];
   changed_.wait(lock, [&buffer] { return buffer.ready; });
   buffer.ready = false;
-  *count = buffer.count;
-  *status = buffer.status;
   next_ = 1 - next_;
   if (buffer.count > 0 && buffer.status == Status::kOk) {
     wanted_ = &buffers_[next_];  // handed out before this one, so done with
     lock.unlock();
     changed_.notify_all();
   }
-  return buffer.bytes.get();
+  return buffer;
 }
 
 void ReadAhead::Fill() {
@@ -44,8 +42,12 @@ void ReadAhead::Fill() {
     lock.unlock();
     size_t count = 0;
     const Status status = source_->Read(buffer.bytes.get(), buffer_size_, &count);
+    if (status != Status::kOk) count = 0;
+    buffer.found_to = keywords_ == nullptr
+                          ? 0
+                          : FindKeywordLines(buffer.bytes.get(), count, *keywords_, &buffer.lines);
     lock.lock();
-    buffer.count = status == Status::kOk ? count : 0;
+    buffer.count = count;
     buffer.status = status;
     buffer.ready = true;
     changed_.notify_all();

@@ -9,8 +9,11 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "io/byte_stream.h"
+#include "io/keyword_prefixes.h"
+#include "io/line_skip.h"
 #include "io/status.h"
 
 namespace vortiq {
@@ -18,32 +21,38 @@ namespace vortiq {
 class ReadAhead {
  public:
   // Starts filling the first buffer of `buffer_size` bytes from `source`, which
-  // must allow it (MayReadAhead) and outlive this. Throws std::system_error when
+  // must allow it (MayReadAhead) and outlive this. With `keywords`, the lines of
+  // each buffer that may hold a statement beginning with one of them are found
+  // on the second thread too (FindKeywordLines). Throws std::system_error when
   // no thread can be started.
-  ReadAhead(ByteSource* source, size_t buffer_size);
+  ReadAhead(ByteSource* source, size_t buffer_size, const KeywordPrefixes* keywords = nullptr);
   // Waits for a read under way, which a source that may be read ahead finishes.
   ~ReadAhead();
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
 
-  // The next bytes of the source, as Read would give them: waits until they
-  // are read and sets `*count` and `*status`. The buffer returned before is
-  // done with from now on and is filled next; the one returned stays valid
-  // until the next call. After a count of 0 or a failure nothing more is read.
-  const char* Next(size_t* count, Status* status);
-
- private:
+  // A buffer filled from the source, as Read fills it, and the lines found in
+  // it: complete up to `found_to` (0 without keywords).
   struct Buffer {
     std::unique_ptr<char[]> bytes;
     size_t count = 0;
     Status status = Status::kOk;
+    std::vector<KeywordLine> lines;
+    size_t found_to = 0;
     bool ready = false;  // filled, not yet handed out
   };
 
+  // The next buffer: waits until it is filled. The buffer returned before is
+  // done with from now on and is filled next; the one returned stays valid
+  // until the next call. After a count of 0 or a failure nothing more is read.
+  const Buffer& Next();
+
+ private:
   void Fill();  // the second thread
 
   ByteSource* source_;
   size_t buffer_size_;
+  const KeywordPrefixes* keywords_;
   Buffer buffers_[2];
   size_t next_ = 0;  // the buffer Next returns next
   std::mutex mutex_;

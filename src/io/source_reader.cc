@@ -43,8 +43,16 @@ bool SourceReader::Refill() {
   if (exhausted_) return false;
   size_t count = 0;
   Status status = Status::kOk;
+  found_lines_ = nullptr;
+  found_to_ = 0;
+  next_found_ = 0;
   if (read_ahead_) {
-    data_ = read_ahead_->Next(&count, &status);
+    const ReadAhead::Buffer& buffer = read_ahead_->Next();
+    data_ = buffer.bytes.get();
+    count = buffer.count;
+    status = buffer.status;
+    found_lines_ = &buffer.lines;
+    found_to_ = buffer.found_to;
     buffer_.reset();  // no longer read into
   } else {
     status = source_->Read(buffer_.get(), buffer_size_, &count);
@@ -67,7 +75,7 @@ bool SourceReader::Refill() {
   if (!read_ahead_ && count == buffer_size_ && full_reads_ <= reads_before_reading_ahead_ &&
       ++full_reads_ > reads_before_reading_ahead_ && source_->MayReadAhead()) {
     try {
-      read_ahead_ = std::make_unique<ReadAhead>(source_, 4 * buffer_size_);
+      read_ahead_ = std::make_unique<ReadAhead>(source_, 4 * buffer_size_, keywords_ahead_);
     } catch (const std::exception&) {
       read_ahead_.reset();
     }
@@ -120,7 +128,25 @@ std::string_view SourceReader::ReadString() {
 }
 
 void SourceReader::SkipLinesWithout(const KeywordPrefixes& keywords) {
-  if (keywords.begins_all() || !Refill()) return;
+  if (!keywords.may_skip() || !Refill()) return;
+  // The lines found ahead answer for any of the keywords they were found for.
+  if (position_ < found_to_) {
+    if (!(keywords == bits_for_)) {
+      bits_for_ = keywords;
+      bits_ = keywords.BitsIn(*keywords_ahead_);
+    }
+    if (bits_ != 0) {
+      const std::vector<KeywordLine>& lines = *found_lines_;
+      while (next_found_ < lines.size() && lines[next_found_].start < position_) ++next_found_;
+      for (; next_found_ < lines.size(); ++next_found_) {
+        if ((lines[next_found_].keywords & bits_) != 0) {
+          position_ = lines[next_found_].start;
+          return;
+        }
+      }
+      position_ = found_to_;
+    }
+  }
   position_ = SkipPlainLines(data_, filled_, position_, keywords);
 }
 

@@ -14,9 +14,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "io/byte_stream.h"
 #include "io/keyword_prefixes.h"
+#include "io/line_skip.h"
 #include "io/read_ahead.h"
 #include "io/status.h"
 
@@ -58,6 +60,12 @@ class SourceReader {
   // ahead like Eof when no byte is buffered.
   void SkipLinesWithout(const KeywordPrefixes& keywords);
 
+  // Makes the thread that reads ahead (if one does) also find the lines that
+  // may hold a statement beginning with one of `keywords`, which must outlive
+  // the reader, so that SkipLinesWithout for some of them is quick. Call before
+  // the first read.
+  void FindLinesAhead(const KeywordPrefixes* keywords) { keywords_ahead_ = keywords; }
+
   // kOk, or the first read failure; reading stops there as at the end of the file.
   [[nodiscard]] Status status() const { return status_; }
 
@@ -75,6 +83,15 @@ class SourceReader {
   std::unique_ptr<char[]> buffer_;
   std::unique_ptr<ReadAhead> read_ahead_;  // once the source proves long, if it may
   const char* data_ = nullptr;             // the bytes in use: buffer_ or read_ahead_'s
+  // Lines found ahead in data_ (complete up to found_to_), the next one to look at,
+  // and the keywords they were found for.
+  const KeywordPrefixes* keywords_ahead_ = nullptr;
+  const std::vector<KeywordLine>* found_lines_ = nullptr;
+  size_t found_to_ = 0;
+  size_t next_found_ = 0;
+  // The keywords SkipLinesWithout had last, and their bits among keywords_ahead_.
+  KeywordPrefixes bits_for_ = {};
+  uint32_t bits_ = 0;
   size_t buffer_size_;
   size_t position_ = 0;  // next byte to take
   size_t filled_ = 0;    // bytes in the buffer

@@ -9,6 +9,9 @@ namespace vortiq {
 Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValue date,
                       HeaderWriter* header) {
   SourceReader reader(source);
+  // A long source is searched ahead, on the reading thread, for the lines that
+  // may matter in any state.
+  reader.FindLinesAhead(&Emitter::AllKeywordsThatMatter());
   StatementList statements(&reader);
   Emitter emitter(source_path, date, &statements, header);
   std::string_view statement;

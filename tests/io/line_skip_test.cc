@@ -81,5 +81,65 @@ TEST(LineSkipTest, WaysOfScanningAgree) {
   }
 }
 
+// Lines found once for all keywords give what each walk for some of them
+// gives, from every line start before where the finding stopped.
+TEST(LineSkipTest, LinesFoundOnceAgreeWithEachWalk) {
+  const std::string_view pieces[] = {"\n",
+                                     "\r\n",
+                                     " ",
+                                     "   ",
+                                     ":",
+                                     "x = 1",
+                                     "EndProcedure",
+                                     "EndMacro",
+                                     "EndModule",
+                                     "Procedure A()",
+                                     "ProcedureReturn",
+                                     "Module M",
+                                     "Macro X",
+                                     "RunTime ",
+                                     "\xC3\xA9",
+                                     "\tEndIf",
+                                     "endp",
+                                     "End"};
+  const KeywordPrefixes all = {"procedure",    "module ",   "macro ",  "runtime ",
+                               "endprocedure", "endmodule", "endmacro"};
+  const KeywordPrefixes subsets[] = {{"procedure", "module ", "macro ", "runtime "},
+                                     {"procedure", "endmodule", "macro ", "runtime "},
+                                     {"endprocedure", "runtime "},
+                                     {"endmacro", "runtime "}};
+  for (uint64_t seed = 1; seed <= 20; ++seed) {
+    std::string text;
+    uint64_t state = seed;
+    for (int i = 0; i < 400; ++i) {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      text += pieces[(state >> 33) % std::size(pieces)];
+    }
+    text += "\n" + std::string(200, 'z');  // both walks stop in this line
+    for (const SkipScan scan : AvailableSkipScans()) {
+      std::vector<KeywordLine> lines;
+      const size_t found_to = FindKeywordLines(scan, text.data(), text.size(), all, &lines);
+      ASSERT_EQ(found_to, text.size() - 200);
+      for (const KeywordPrefixes& subset : subsets) {
+        const uint32_t bits = subset.BitsIn(all);
+        ASSERT_NE(bits, 0u);
+        size_t next = 0;  // in `lines`
+        for (size_t start = 0; start < found_to; start = text.find('\n', start) + 1) {
+          while (next < lines.size() && lines[next].start < start) ++next;
+          size_t expected = found_to;
+          for (size_t k = next; k < lines.size(); ++k) {
+            if ((lines[k].keywords & bits) != 0) {
+              expected = lines[k].start;
+              break;
+            }
+          }
+          ASSERT_EQ(SkipPlainLines(scan, text.data(), text.size(), start, subset), expected)
+              << "seed " << seed << " from " << start;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vortiq
