@@ -52,12 +52,12 @@ class SourceReader {
   [[nodiscard]] bool LineMayHoldColon() const { return may_hold_colon_; }
 
   // Passes over whole lines that certainly hold no statement beginning with one
-  // of `keywords`: lines of ASCII text in which none of them follows the line
-  // start or any ':' after spaces. Stops at the first line that may
-  // hold one, or earlier where the quick look cannot tell (a zero or non-ASCII
-  // byte, a lone CR, a line near the end of the buffer), so the next ReadString
-  // returns a line that may begin such a statement, or is the next line. Reads
-  // ahead like Eof when no byte is buffered.
+  // of `keywords`: lines in which none of them follows the line start or any
+  // ':' after spaces. Stops at the first line that may hold one, or earlier
+  // where the quick look cannot tell (a lone CR or zero byte, a lead byte not
+  // followed by its continuation bytes, a line near the end of the buffer), so
+  // the next ReadString returns a line that may begin such a statement, or is
+  // the next line. Reads ahead like Eof when no byte is buffered.
   void SkipLinesWithout(const KeywordPrefixes& keywords);
 
   // Makes the thread that reads ahead (if one does) also find the lines that
