@@ -138,10 +138,16 @@ struct Walk {
   uint64_t carry = 1;
 };
 
-// Takes in the block at `block`; returns true when the walk stops in it, at
-// walk->line_start.
-[[gnu::always_inline]] inline bool StepBlock(const SkipMasks& masks, const char* text, size_t block,
-                                             const KeywordPrefixes& keywords, Walk* walk) {
+// What a block holds for both walks: bits of its unclear bytes, and of the
+// first characters (after leading spaces) of its statements that begin with
+// one of the keywords' first letters. Carries the walk's state to the next block.
+struct BlockPlaces {
+  uint64_t unclear;
+  uint64_t candidates;
+};
+
+[[gnu::always_inline]] inline BlockPlaces PlacesOf(const SkipMasks& masks, const char* text,
+                                                   size_t block, Walk* walk) {
   const uint64_t next_is_feed = text[block + kBlockSize] == '\n' ? uint64_t{1} << 63 : 0;
   // A CR or zero byte right before a LF ends a line where the LF would (the
   // line between a zero byte and its LF is empty); any other one is unclear.
@@ -155,20 +161,36 @@ struct Walk {
   const bool past_end = carried < masks.spaces;  // a run reaches the next block
   const uint64_t firsts = (carried | starts) & ~masks.spaces;
   walk->carry = static_cast<uint64_t>(past_end) | (breaks >> 63);
+  return {unclear, firsts & masks.initials};
+}
 
-  // The first place whose line must be read: an unclear byte, or a statement
-  // that may begin with a keyword.
-  uint64_t stop = unclear & (~unclear + 1);
-  const uint64_t before_stop = stop == 0 ? ~uint64_t{0} : stop - 1;
-  for (uint64_t maybe = firsts & masks.initials & before_stop; maybe != 0; maybe &= maybe - 1) {
+// The bits below the lowest one of `bits`; all of them when there is none.
+constexpr uint64_t BitsBelowFirst(uint64_t bits) {
+  return bits == 0 ? ~uint64_t{0} : (bits & (~bits + 1)) - 1;
+}
+
+// The start of the line that the place after the line feeds `feeds` of the
+// block lies in: after the last of them, or `line_start` without any.
+inline size_t LineStartAfter(uint64_t feeds, size_t block, size_t line_start) {
+  return feeds == 0 ? line_start
+                    : block + kBlockSize - static_cast<size_t>(std::countl_zero(feeds));
+}
+
+// Takes in the block at `block`; returns true when the walk stops in it, at
+// walk->line_start: the line of its first unclear byte or of its first
+// statement that may begin with a keyword.
+[[gnu::always_inline]] inline bool StepBlock(const SkipMasks& masks, const char* text, size_t block,
+                                             const KeywordPrefixes& keywords, Walk* walk) {
+  const BlockPlaces places = PlacesOf(masks, text, block, walk);
+  uint64_t stop = places.unclear & (~places.unclear + 1);
+  for (uint64_t maybe = places.candidates & BitsBelowFirst(stop); maybe != 0; maybe &= maybe - 1) {
     if (keywords.MayBegin(text + block + std::countr_zero(maybe))) {
       stop = maybe & (~maybe + 1);
       break;
     }
   }
-  const uint64_t feeds = masks.line_feeds & (stop == 0 ? ~uint64_t{0} : stop - 1);
-  if (feeds != 0)
-    walk->line_start = block + kBlockSize - static_cast<size_t>(std::countl_zero(feeds));
+  walk->line_start =
+      LineStartAfter(masks.line_feeds & BitsBelowFirst(stop), block, walk->line_start);
   return stop != 0;
 }
 
@@ -178,35 +200,22 @@ struct Walk {
 [[gnu::always_inline]] inline bool ListBlock(const SkipMasks& masks, const char* text, size_t block,
                                              const KeywordPrefixes& keywords, Walk* walk,
                                              std::vector<KeywordLine>* lines) {
-  const uint64_t next_is_feed = text[block + kBlockSize] == '\n' ? uint64_t{1} << 63 : 0;
-  uint64_t unclear = masks.ends & ~((masks.line_feeds >> 1) | next_is_feed);
-  if (masks.highs != 0) unclear |= BrokenLeads(masks.highs, text + block);
-  const uint64_t breaks = masks.line_feeds | masks.colons;
-  const uint64_t starts = (breaks << 1) | walk->carry;
-  const uint64_t carried = masks.spaces + (starts & masks.spaces);
-  const bool past_end = carried < masks.spaces;
-  const uint64_t firsts = (carried | starts) & ~masks.spaces;
-  walk->carry = static_cast<uint64_t>(past_end) | (breaks >> 63);
-
-  const uint64_t before_unclear = unclear == 0 ? ~uint64_t{0} : (unclear & (~unclear + 1)) - 1;
-  for (uint64_t maybe = firsts & masks.initials & before_unclear; maybe != 0; maybe &= maybe - 1) {
+  const BlockPlaces places = PlacesOf(masks, text, block, walk);
+  const uint64_t before_unclear = BitsBelowFirst(places.unclear);
+  for (uint64_t maybe = places.candidates & before_unclear; maybe != 0; maybe &= maybe - 1) {
     const int at = std::countr_zero(maybe);
     const uint32_t matches = keywords.Matches(text + block + static_cast<size_t>(at));
     if (matches == 0) continue;
-    const uint64_t feeds = masks.line_feeds & ((uint64_t{1} << at) - 1);
-    const size_t line = feeds == 0
-                            ? walk->line_start
-                            : block + kBlockSize - static_cast<size_t>(std::countl_zero(feeds));
+    const size_t line =
+        LineStartAfter(masks.line_feeds & ((uint64_t{1} << at) - 1), block, walk->line_start);
     if (!lines->empty() && lines->back().start == line) {
       lines->back().keywords |= matches;
     } else {
       lines->push_back({line, matches});
     }
   }
-  const uint64_t feeds = masks.line_feeds & before_unclear;
-  if (feeds != 0)
-    walk->line_start = block + kBlockSize - static_cast<size_t>(std::countl_zero(feeds));
-  return unclear != 0;
+  walk->line_start = LineStartAfter(masks.line_feeds & before_unclear, block, walk->line_start);
+  return places.unclear != 0;
 }
 
 // The walk over the blocks with one way of scanning them, taking each in with
