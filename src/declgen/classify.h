@@ -17,6 +17,16 @@ namespace vortiq {
 
 // The tests run for every statement, so they are inline.
 
+// The keywords the tests below look for, lower case. A statement that begins
+// with kRuntimeKeyword loses it before it is tested.
+inline constexpr std::string_view kProcedureKeyword = "procedure";
+inline constexpr std::string_view kProcedureEndKeyword = "endprocedure";
+inline constexpr std::string_view kModuleStartKeyword = "module ";
+inline constexpr std::string_view kModuleEndKeyword = "endmodule";
+inline constexpr std::string_view kMacroStartKeyword = "macro ";
+inline constexpr std::string_view kMacroEndKeyword = "endmacro";
+inline constexpr std::string_view kRuntimeKeyword = "runtime ";
+
 // The statement holds no character. A lone tab is not empty.
 [[nodiscard]] inline bool IsEmptyStatement(std::string_view statement) noexcept {
   return statement.empty();
@@ -32,7 +42,7 @@ namespace vortiq {
 // 9 "procedure" (any letter case); 0 for none. Neither 'c' nor 'd' can stand
 // where a shorter keyword needs its space or dot, so the longest one decides.
 [[nodiscard]] inline size_t ProcedureKeywordLength(std::string_view statement) noexcept {
-  if (!StartsWithKeyword(statement, "procedure")) return 0;
+  if (!StartsWithKeyword(statement, kProcedureKeyword)) return 0;
   size_t length = 9;
   if (length < statement.size() && LowerAscii(statement[length]) == 'c') ++length;
   if (StartsWithKeyword(statement.substr(length), "dll")) length += 3;
@@ -47,10 +57,6 @@ namespace vortiq {
          (statement[length] == ' ' || statement[length] == '.');
 }
 
-// The keywords that end a procedure body and a macro body.
-inline constexpr std::string_view kProcedureEndKeyword = "endprocedure";
-inline constexpr std::string_view kMacroEndKeyword = "endmacro";
-
 // Begins with "endprocedure"; anything may follow ("EndProcedure ; done").
 [[nodiscard]] inline bool IsProcedureEnd(std::string_view statement) noexcept {
   return StartsWithKeyword(statement, kProcedureEndKeyword);
@@ -58,17 +64,17 @@ inline constexpr std::string_view kMacroEndKeyword = "endmacro";
 
 // Begins with "module " (so "DeclareModule X" and a bare "Module" are not).
 [[nodiscard]] inline bool IsModuleStart(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "module ");
+  return StartsWithKeyword(statement, kModuleStartKeyword);
 }
 
 // Begins with "endmodule" ("EndDeclareModule" is not).
 [[nodiscard]] inline bool IsModuleEnd(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "endmodule");
+  return StartsWithKeyword(statement, kModuleEndKeyword);
 }
 
 // Begins with "macro ".
 [[nodiscard]] inline bool IsMacroStart(std::string_view statement) noexcept {
-  return StartsWithKeyword(statement, "macro ");
+  return StartsWithKeyword(statement, kMacroStartKeyword);
 }
 
 // Begins with "endmacro".

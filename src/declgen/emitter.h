@@ -5,6 +5,7 @@
 #define VORTIQ_DECLGEN_EMITTER_H_
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -84,21 +85,24 @@ class Emitter {
   // state begin with (a statement beginning with "runtime " may become one), or
   // null before the first statement, which writes the prologue.
   [[nodiscard]] const KeywordPrefixes* KeywordsThatMatter() const {
-    static constexpr KeywordPrefixes kTopLevel = {"procedure", "module ", "macro ", "runtime "};
-    static constexpr KeywordPrefixes kInModule = {"procedure", "endmodule", "macro ", "runtime "};
-    static constexpr KeywordPrefixes kInProcedure = {kProcedureEndKeyword, "runtime "};
-    static constexpr KeywordPrefixes kInMacro = {kMacroEndKeyword, "runtime "};
+    static constexpr KeywordPrefixes kTopLevel = {kProcedureKeyword, kModuleStartKeyword,
+                                                  kMacroStartKeyword, kRuntimeKeyword};
+    static constexpr KeywordPrefixes kInModule = {kProcedureKeyword, kModuleEndKeyword,
+                                                  kMacroStartKeyword, kRuntimeKeyword};
+    static constexpr KeywordPrefixes kInProcedure = {kProcedureEndKeyword, kRuntimeKeyword};
+    static constexpr KeywordPrefixes kInMacro = {kMacroEndKeyword, kRuntimeKeyword};
     // In the order of SectionState.
     static constexpr const KeywordPrefixes* kByState[] = {&kTopLevel, &kInProcedure, &kInMacro,
                                                           &kInModule, &kInProcedure, &kInMacro};
+    static_assert(std::size(kByState) == static_cast<size_t>(SectionState::InModuleMacro) + 1);
     return statement_position_ == 0 ? nullptr : kByState[static_cast<size_t>(section_state_)];
   }
 
   // Every keyword KeywordsThatMatter gives in some state.
   [[nodiscard]] static const KeywordPrefixes& AllKeywordsThatMatter() {
     static constexpr KeywordPrefixes kAll = {
-        "procedure",          "module ",   "macro ",        "runtime ",
-        kProcedureEndKeyword, "endmodule", kMacroEndKeyword};
+        kProcedureKeyword,  kProcedureEndKeyword, kModuleStartKeyword, kModuleEndKeyword,
+        kMacroStartKeyword, kMacroEndKeyword,     kRuntimeKeyword};
     return kAll;
   }
 

@@ -89,7 +89,9 @@ void StatementList::AddLineStatements(std::string_view line) {
 
 void StatementList::AddStatement(std::string_view piece, size_t line_size, bool* comment) {
   std::string_view statement = Trim(piece);
-  if (StartsWithKeyword(statement, "runtime ")) statement = Trim(Mid(statement, 8));
+  if (StartsWithKeyword(statement, kRuntimeKeyword)) {
+    statement = Trim(statement.substr(kRuntimeKeyword.size()));
+  }
   if (IsCommentStatement(statement) && !*comment) {
     *comment = true;
     // Room for every piece of the line with a ';' added, so views into it stay
