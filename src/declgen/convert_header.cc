@@ -55,10 +55,11 @@ inline bool EndsWithCollectionKeyword(const char* begin, const char* end) {
 // Characters that change nothing in a parameter list outside strings: they are
 // copied, or dropped while a type is cut. A blank is not one of them, since the
 // character after it may follow a collection keyword.
+constexpr std::string_view kSpecial = "\";*.,=() ";
 constexpr std::array<bool, 256> kOrdinary = [] {
   std::array<bool, 256> ordinary{};
   ordinary.fill(true);
-  for (const unsigned char c : std::string_view("\";*.,=() ")) ordinary[c] = false;
+  for (const unsigned char c : kSpecial) ordinary[c] = false;
   return ordinary;
 }();
 
@@ -72,8 +73,8 @@ size_t OrdinaryRunEnd(const char* text, size_t start, size_t size) {
   // Sixteen characters at a time: the run ends at the first special one.
   while (size - at >= 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
-    __m128i special = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
-    for (const char c : {'"', ';', '*', '.', ',', '=', '(', ')'}) {
+    __m128i special = _mm_setzero_si128();
+    for (const char c : kSpecial) {
       special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)));
     }
     const auto mask = static_cast<uint32_t>(_mm_movemask_epi8(special));

@@ -37,7 +37,9 @@ class KeywordPrefixes {
       if (keyword.empty()) continue;
       const auto initial = static_cast<char>(keyword[0] | 0x20);
       bool known = false;
-      for (size_t i = 0; i < initial_count_; ++i) known = known || initials_[i] == initial;
+      for (size_t i = 0; i < kMaxInitials; ++i) {
+        known = known || (i < initial_count_ && initials_[i] == initial);
+      }
       if (known) continue;
       if (initial_count_ == kMaxInitials) {
         too_many_initials_ = true;

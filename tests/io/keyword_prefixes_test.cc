@@ -1,0 +1,60 @@
+#include "io/keyword_prefixes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+namespace vortiq {
+namespace {
+
+// The quick test may say yes where the full one says no, never the other way.
+TEST(KeywordPrefixesTest, MayBeginByTheFirstFourCharacters) {
+  const KeywordPrefixes keywords = {"endprocedure", "runtime ", "if"};
+  struct Case {
+    std::string_view text;
+    bool may_begin;
+  };
+  const Case cases[] = {
+      {"EndProcedure", true},
+      {"ENDPROC", true},
+      {"endp", true},
+      {"endP x", true},
+      {"End", false},
+      {"EndIf", false},
+      {"\tEndProcedure", false},
+      {"RunTime x", true},
+      {"runt", true},
+      {"run", false},
+      {"If a", true},
+      {"if", true},
+      {"i", false},
+      {"", false},
+      {"Procedure", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(keywords.MayBegin(c.text), c.may_begin) << c.text;
+    if (c.text.size() >= KeywordPrefixes::kPrefixSize) {
+      EXPECT_EQ(keywords.MayBegin(c.text.data()), c.may_begin) << c.text;
+    }
+  }
+  const std::string padded = "ifXY";  // four bytes readable
+  EXPECT_EQ(keywords.Matches(padded.data()), 4u);
+}
+
+TEST(KeywordPrefixesTest, WhenLinesMayBePassedOver) {
+  EXPECT_TRUE((KeywordPrefixes{"procedure", "module ", "macro ", "runtime "}.may_skip()));
+  EXPECT_FALSE((KeywordPrefixes{"endprocedure", ""}.may_skip()));       // "" begins every text
+  EXPECT_FALSE((KeywordPrefixes{"a", "b", "c", "d", "e"}.may_skip()));  // five first letters
+  EXPECT_TRUE((KeywordPrefixes{}.may_skip()));                          // nothing matters
+  EXPECT_FALSE(KeywordPrefixes{}.MayBegin("anything"));
+}
+
+TEST(KeywordPrefixesTest, BitsAmongALargerSet) {
+  const KeywordPrefixes all = {"procedure", "endprocedure", "module ", "runtime "};
+  EXPECT_EQ((KeywordPrefixes{"runtime ", "endprocedure"}.BitsIn(all)), 0b1010u);
+  EXPECT_EQ((KeywordPrefixes{"endmacro", "runtime "}.BitsIn(all)), 0u);  // one is missing
+}
+
+}  // namespace
+}  // namespace vortiq
