@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "declgen/split_line.h"
@@ -122,16 +123,56 @@ void CheckSkipping(ByteSource* source, size_t buffer_size, const std::vector<std
   VORTIQ_FUZZ_CHECK(reader.status() == Status::kOk);
 }
 
+// The reader over `bytes` the way `choices` picks: whole reads, reads ahead on a
+// second thread, or short reads; and the size of its buffer.
+struct ReadingWay {
+  enum Kind { kWhole, kAhead, kChunked } kind;
+  size_t buffer_size;
+};
+
+ReadingWay ChooseReadingWay(Choices* choices) {
+  // Buffers that cut lines, CR LF pairs and characters at every place: the
+  // smallest ones more often, as they cut the most.
+  constexpr size_t kSmallSizes[] = {1, 2, 3, 4, 5, 8};
+  const uint64_t pick = choices->Below(std::size(kSmallSizes) + 1);
+  size_t buffer_size = pick < std::size(kSmallSizes) ? kSmallSizes[pick]
+                                                     : 1 + static_cast<size_t>(choices->Below(128));
+  const auto kind = static_cast<ReadingWay::Kind>(choices->Below(3));
+  // A second thread handing over a byte or two at a time would only be slow.
+  if (kind == ReadingWay::kAhead) buffer_size = std::max<size_t>(buffer_size, 64);
+  return {kind, buffer_size};
+}
+
+// A source of `bytes` for `way`, alive as long as the returned holder.
+struct WaySource {
+  WaySource(std::string_view bytes, ReadingWay way, Choices* choices)
+      : whole(bytes, way.kind == ReadingWay::kAhead),
+        chunked(bytes, choices, 1 + static_cast<size_t>(choices->Below(16))),
+        source(way.kind == ReadingWay::kChunked ? static_cast<ByteSource*>(&chunked) : &whole) {}
+  MemorySource whole;
+  ChunkedSource chunked;
+  ByteSource* source;
+};
+
 }  // namespace
 }  // namespace vortiq::fuzz
 
+// Each input is read with the reader's own buffer size, checked against the
+// model, and then once more in one way of reading it picks from its hash, and
+// passed over once in one way of skipping it picks, so that across inputs
+// every way is taken while each input costs two or three reads.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vortiq;
   using namespace vortiq::fuzz;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   Choices choices(data, size);
+  // A buffer that holds the whole input, as the tool's own does for any input
+  // this target gets: the tool's size itself one time in eight, as its
+  // allocation costs more than all the rest of reading a short input.
+  const size_t whole_size = choices.Below(8) == 0 ? SourceReader::kDefaultBufferSize
+                                                  : std::max<size_t>(bytes.size() + 1, 1024);
   MemorySource whole(bytes);
-  const std::vector<std::string> lines = ReadLines(&whole, SourceReader::kDefaultBufferSize);
+  const std::vector<std::string> lines = ReadLines(&whole, whole_size);
   VORTIQ_FUZZ_CHECK(lines == ModelLines(bytes));
 
   size_t line_ends = 0;
@@ -143,41 +184,56 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VORTIQ_FUZZ_CHECK(LineEndsAreSwallowed(line));
   }
 
-  // Buffers that cut lines, CR LF pairs and characters at every place, one
-  // chosen by the input; whole reads and short ones.
-  const size_t chosen = 1 + static_cast<size_t>(choices.Below(300));
-  for (const size_t buffer_size :
-       {size_t{1}, size_t{2}, size_t{3}, size_t{4}, size_t{5}, size_t{8}, chosen}) {
-    MemorySource source(bytes);
-    VORTIQ_FUZZ_CHECK(ReadLines(&source, buffer_size) == lines);
+  // The same lines through a small buffer, ahead on a second thread or in
+  // short reads.
+  {
+    const ReadingWay reading = ChooseReadingWay(&choices);
+    WaySource way(bytes, reading, &choices);
+    VORTIQ_FUZZ_CHECK(ReadLines(way.source, reading.buffer_size) == lines);
   }
-  // The same with the source read ahead on a second thread.
-  MemorySource ahead(bytes, /*read_ahead=*/true);
-  VORTIQ_FUZZ_CHECK(ReadLines(&ahead, std::max<size_t>(chosen, 64)) == lines);
-  ChunkedSource chunked(bytes, &choices, 1 + static_cast<size_t>(choices.Below(16)));
-  VORTIQ_FUZZ_CHECK(ReadLines(&chunked, chosen) == lines);
 
   // Passing over lines in procedure and macro bodies, with the keywords the run
-  // uses and a few others.
+  // uses and a few others, in one way of reading: also with a buffer that holds
+  // the whole input, or reading ahead with the lines found ahead for more keywords than
+  // those skipped for.
   constexpr std::string_view kKeywords[] = {"endprocedure", "endmacro", "runtime ", "e", "en:", ""};
   const std::string_view first = kKeywords[choices.Below(std::size(kKeywords))];
   const std::string_view second = kKeywords[choices.Below(std::size(kKeywords))];
-  for (const size_t buffer_size : {SourceReader::kDefaultBufferSize, chosen}) {
-    MemorySource source(bytes);
-    CheckSkipping(&source, buffer_size, lines, first, second);
-  }
-  MemorySource skipped_ahead(bytes, /*read_ahead=*/true);
-  CheckSkipping(&skipped_ahead, std::max<size_t>(chosen, 64), lines, first, second);
-  // With the lines found ahead for more keywords than those skipped for.
   const KeywordPrefixes found_ahead{"procedure", first, "endmacro", second};
-  MemorySource found(bytes, /*read_ahead=*/true);
-  CheckSkipping(&found, std::max<size_t>(chosen, 64), lines, first, second, &found_ahead);
-  ChunkedSource chunked_again(bytes, &choices, 1 + static_cast<size_t>(choices.Below(16)));
-  CheckSkipping(&chunked_again, chosen, lines, first, second);
-  // Every way of scanning passes over the same lines, from every line feed on.
+  {
+    ReadingWay reading = ChooseReadingWay(&choices);
+    const KeywordPrefixes* ahead = nullptr;
+    switch (choices.Below(5)) {
+      case 0:
+        reading = {ReadingWay::kWhole, whole_size};
+        break;
+      case 1:
+        reading = {ReadingWay::kAhead, std::max<size_t>(reading.buffer_size, 64)};
+        ahead = &found_ahead;
+        break;
+      default:
+        break;
+    }
+    WaySource way(bytes, reading, &choices);
+    CheckSkipping(way.source, reading.buffer_size, lines, first, second, ahead);
+  }
+
+  // Every way of scanning passes over the same lines, from every line start
+  // after a line feed; for a long input from 16 of them picked at random.
   const KeywordPrefixes keywords{first, second};
   const std::vector<SkipScan> scans = AvailableSkipScans();
-  for (size_t start = 0; start <= bytes.size(); start = bytes.find('\n', start) + 1) {
+  std::vector<size_t> starts{0};
+  for (size_t at = bytes.find('\n'); at != std::string_view::npos; at = bytes.find('\n', at + 1)) {
+    starts.push_back(at + 1);
+  }
+  constexpr size_t kMostStarts = 16;
+  if (starts.size() > kMostStarts) {
+    for (size_t k = 0; k < kMostStarts; ++k) {
+      std::swap(starts[k], starts[k + choices.Below(starts.size() - k)]);
+    }
+    starts.resize(kMostStarts);
+  }
+  for (const size_t start : starts) {
     const size_t skipped =
         SkipPlainLines(scans.front(), bytes.data(), bytes.size(), start, keywords);
     VORTIQ_FUZZ_CHECK(skipped >= start && skipped <= bytes.size());
@@ -185,7 +241,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       VORTIQ_FUZZ_CHECK(SkipPlainLines(scan, bytes.data(), bytes.size(), start, keywords) ==
                         skipped);
     }
-    if (bytes.find('\n', start) == std::string_view::npos) break;
   }
   return 0;
 }
