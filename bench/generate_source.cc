@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "bench/source_generator.h"
+#include "support/source_generator.h"
 
 namespace {
 

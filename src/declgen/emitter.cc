@@ -1,8 +1,8 @@
 #include "declgen/emitter.h"
 
+#include "base/text.h"
+#include "base/utf8.h"
 #include "declgen/classify.h"
-#include "io/utf8.h"
-#include "run/text.h"
 #include "version.h"
 
 namespace vortiq {
@@ -51,8 +51,9 @@ void Emitter::WritePrologue() {
   WriteHeaderText(kTopLevelOpening);
 }
 
-bool Emitter::DeclareProcedure(std::string_view statement, SectionState next) {
-  section_state_ = next;
+void Emitter::Finish() { WriteHeaderText(kClosingLine); }
+
+void Emitter::WriteDeclaration(std::string_view statement) {
   // The keyword is replaced in place: the rest of the header is scanned before
   // anything is read ahead (which may end the validity of `statement`).
   const size_t keyword = ProcedureKeywordLength(statement);
@@ -60,28 +61,21 @@ bool Emitter::DeclareProcedure(std::string_view statement, SectionState next) {
   ConvertHeader(statement.substr(keyword), statement_position_, statements_, &line_);
   line_ += "\r\n";
   WriteHeaderText(line_);
-  return true;
 }
 
-bool Emitter::MaybeOpenModule(std::string_view statement) {
-  if (!IsModuleStart(statement)) return false;
-  section_state_ = SectionState::InModule;
+void Emitter::WriteModuleOpening(std::string_view statement) {
   module_name_ = ModuleNameOf(statement);
   std::string text(kBlockEnd);
   text += "CompilerIf #PB_Compiler_Module = \"";
   text += module_name_;
   text += "\"\r\n";
   WriteHeaderText(text);
-  return true;
 }
 
-bool Emitter::MaybeCloseModule(std::string_view statement) {
-  if (!IsModuleEnd(statement)) return false;
-  section_state_ = SectionState::TopLevel;
+void Emitter::WriteModuleClosing() {
   std::string text(kBlockEnd);
   text += kTopLevelOpening;
   WriteHeaderText(text);
-  return true;
 }
 
 }  // namespace vortiq

@@ -8,9 +8,9 @@
 
 #include <string>
 
+#include "base/utf8.h"
 #include "io/platform.h"
 #include "io/posix_file.h"
-#include "io/utf8.h"
 
 namespace vortiq {
 namespace {

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/utf8.h"
 #include "io/platform.h"
 #include "io/temporary_name.h"
-#include "io/utf8.h"
 
 namespace vortiq {
 namespace {

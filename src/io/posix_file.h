@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "io/status.h"
+#include "base/status.h"
 
 namespace vortiq {
 

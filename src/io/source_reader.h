@@ -16,11 +16,11 @@
 #include <string_view>
 #include <vector>
 
-#include "io/byte_stream.h"
+#include "base/byte_stream.h"
+#include "base/status.h"
 #include "io/keyword_prefixes.h"
 #include "io/line_skip.h"
 #include "io/read_ahead.h"
-#include "io/status.h"
 
 namespace vortiq {
 

@@ -12,7 +12,7 @@ Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValu
   SourceReader reader(source);
   // A long source is searched ahead, on the reading thread, for the lines that
   // may matter in any state.
-  reader.FindLinesAhead(&Emitter::AllKeywordsThatMatter());
+  reader.FindLinesAhead(&kKeywordsThatMatterInAnyState);
   StatementList statements(&reader);
   Emitter emitter(source_path, date, &statements, header);
   std::string_view statement;
@@ -27,7 +27,7 @@ Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValu
     if (header->status() != Status::kOk) return header->status();
   }
   if (reader.status() != Status::kOk) return reader.status();
-  emitter.WriteHeaderText(kClosingLine);
+  emitter.Finish();
   return header->Flush();
 }
 

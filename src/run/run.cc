@@ -2,10 +2,10 @@
 
 #include <memory>
 
+#include "base/text.h"
 #include "io/header_writer.h"
 #include "io/platform.h"
 #include "run/generate.h"
-#include "run/text.h"
 
 namespace vortiq {
 namespace {

@@ -9,10 +9,10 @@
 #include <fstream>
 #include <iostream>
 
-#include "bench/source_generator.h"
 #include "io/header_writer.h"
 #include "io/platform.h"
 #include "run/generate.h"
+#include "support/source_generator.h"
 #include "support/temp_dir.h"
 
 namespace vortiq {

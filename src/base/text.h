@@ -6,8 +6,8 @@
 // positions and character positions pick the same characters, so the results
 // are those of the character-based PureBasic functions of the same names.
 // Nothing here depends on the locale.
-#ifndef VORTIQ_RUN_TEXT_H_
-#define VORTIQ_RUN_TEXT_H_
+#ifndef VORTIQ_BASE_TEXT_H_
+#define VORTIQ_BASE_TEXT_H_
 
 #include <bit>
 #include <cstdint>
@@ -105,4 +105,4 @@ namespace vortiq {
 
 }  // namespace vortiq
 
-#endif  // VORTIQ_RUN_TEXT_H_
+#endif  // VORTIQ_BASE_TEXT_H_

@@ -1,8 +1,8 @@
 // UTF-8 checks and conversions. Malformed UTF-8 becomes U+FFFD, one per maximal
 // subpart of an ill-formed sequence (the Unicode-recommended practice, also that
 // of the WHATWG Encoding Standard).
-#ifndef VORTIQ_IO_UTF8_H_
-#define VORTIQ_IO_UTF8_H_
+#ifndef VORTIQ_BASE_UTF8_H_
+#define VORTIQ_BASE_UTF8_H_
 
 #include <cstddef>
 #include <string>
@@ -42,4 +42,4 @@ void AppendRepairedUtf8(std::string_view bytes, std::string* out);
 
 }  // namespace vortiq
 
-#endif  // VORTIQ_IO_UTF8_H_
+#endif  // VORTIQ_BASE_UTF8_H_
