@@ -68,15 +68,15 @@ class KeywordPrefixes {
   }
 
   // True when a keyword is empty, so that every text may begin with one.
-  [[nodiscard]] bool begins_all() const { return begins_all_; }
+  [[nodiscard]] constexpr bool begins_all() const { return begins_all_; }
 
   // False when lines cannot be passed over by the first characters of their
   // statements: a keyword is empty, or the set does not fit.
-  [[nodiscard]] bool may_skip() const { return !begins_all_ && fits_; }
+  [[nodiscard]] constexpr bool may_skip() const { return !begins_all_ && fits_; }
 
   // The different first bytes of the keywords, OR-ed with 0x20 (as a byte of the
   // text OR-ed with 0x20 must equal one), repeated up to kMaxInitials.
-  [[nodiscard]] char initial(size_t i) const { return initials_[i]; }
+  [[nodiscard]] constexpr char initial(size_t i) const { return initials_[i]; }
 
   // Bit i set when the text at `text`, of which four bytes can be read, may
   // begin with keyword i.

@@ -139,6 +139,8 @@ void AppendStatement(Random* random, std::string* source) {
     source->append(spaces, ' ');
   }
   if (random->Chance(5)) source->push_back('\t');
+  // "Runtime " in front makes any statement one that it is dropped from.
+  if (random->Chance(10)) source->append(random->Chance(50) ? "Runtime " : "rUNTIME  ");
   std::string_view opening = Pick(random, kOpenings);
   // Now and then a keyword cut off where a 64-byte block or the buffer ends.
   if (random->Chance(5)) opening = opening.substr(0, random->Below(opening.size() + 1));
