@@ -69,26 +69,24 @@ class Emitter {
  private:
   // The rules of the current state, unrolled per state from kSectionRules.
   void ApplyRules(std::string_view statement) {
-    [ this, statement ]<size_t... kStates>(std::index_sequence<kStates...>) {
-      (void)((section_state_ == static_cast<SectionState>(kStates) &&
-              (ApplyRulesOf<static_cast<SectionState>(kStates)>(statement), true)) ||
-             ...);
-    }
-    (std::make_index_sequence<kSectionStates>{});
+    ApplyRulesOfState(statement, std::make_index_sequence<kSectionStates>{});
   }
 
-  template <SectionState kState>
-  static constexpr StateRules kRulesOf = RulesOf(kState);
+  template <size_t... kStates>
+  void ApplyRulesOfState(std::string_view statement, std::index_sequence<kStates...>) {
+    (void)((section_state_ == static_cast<SectionState>(kStates) &&
+            (ApplyRulesOf<static_cast<SectionState>(kStates)>(
+                 statement,
+                 std::make_index_sequence<RulesOf(static_cast<SectionState>(kStates)).count>{}),
+             true)) ||
+           ...);
+  }
 
   // The first rule of `kState` whose kind the statement is of applies.
-  template <SectionState kState>
-  void ApplyRulesOf(std::string_view statement) {
-    [ this, statement ]<size_t... kRows>(std::index_sequence<kRows...>) {
-      (void)((Apply<kRulesOf<kState>.rules[kRows].kind, kRulesOf<kState>.rules[kRows].to>(
-                 statement)) ||
-             ...);
-    }
-    (std::make_index_sequence<kRulesOf<kState>.count>{});
+  template <SectionState kState, size_t... kRows>
+  void ApplyRulesOf(std::string_view statement, std::index_sequence<kRows...>) {
+    static constexpr StateRules kRules = RulesOf(kState);
+    (void)((Apply<kRules.rules[kRows].kind, kRules.rules[kRows].to>(statement)) || ...);
   }
 
   // When the statement is of kind `kKind`: moves the machine to `kTo`, writes
