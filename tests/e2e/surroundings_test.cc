@@ -167,8 +167,10 @@ TEST(SurroundingsTest, SignalsAtRandomMomentsOfALongRun) {
       if (result.exit_status == 0) {  // it had ended before the signal came
         EXPECT_TRUE(WithFixedTime(header) == expected);
       } else {
+        // Ended by the signal, before its header took the old one's place or
+        // (on a busy machine) after, on its way out.
         EXPECT_EQ(result.exit_status, 128 + signal);
-        EXPECT_EQ(header, old);
+        EXPECT_TRUE(header == old || WithFixedTime(header) == expected);
       }
       EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"k.pb", "k.pbi"}));
     }

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "support/split_mix.h"
+
 namespace vortiq::testing {
 namespace {
 
@@ -111,21 +113,7 @@ constexpr std::string_view kLineEnds[] = {
     "\xF7\xBF\xBF\n"sv,
 };
 
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed) {}
-  size_t Below(size_t n) { return static_cast<size_t>(Next() % n); }
-  bool Chance(unsigned percent) { return Below(100) < percent; }
-
- private:
-  uint64_t Next() {  // splitmix64
-    uint64_t x = (state_ += 0x9E3779B97F4A7C15ULL);
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
-    return x ^ (x >> 31);
-  }
-  uint64_t state_;
-};
+using Random = SplitMix64;
 
 template <size_t N>
 std::string_view Pick(Random* random, const std::string_view (&texts)[N]) {

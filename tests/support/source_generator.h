@@ -19,11 +19,13 @@
 #include <string>
 #include <string_view>
 
+#include "support/split_mix.h"
+
 namespace vortiq {
 
 class SourceGenerator {
  public:
-  explicit SourceGenerator(uint64_t seed) : state_(seed) {}
+  explicit SourceGenerator(uint64_t seed) : random_(seed) {}
 
   // Appends the next unit to `*source` and the header lines it yields to `*body`.
   void AppendUnit(std::string* source, std::string* body);
@@ -61,7 +63,7 @@ class SourceGenerator {
   void AppendDeclarations(std::string* source);
   void AppendComments(std::string* source);
 
-  uint64_t state_;
+  testing::SplitMix64 random_;  // the same numbers on every platform
   uint64_t declarations_ = 0;
 };
 
