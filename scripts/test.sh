@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
-need_packages "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+need_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_CHECK_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
 jobs="$(nproc)"
 
 echo "== Release build and tests"
