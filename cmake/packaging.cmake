@@ -2,6 +2,10 @@
 # .deb and a .tar.gz on Linux, a .zip for Windows. Every version in them is the
 # project() version, which also gives the banner of every header its "V5.72".
 include(GNUInstallDirs)
+# Folders made by the installation get these modes whatever the umask, so the
+# packages do too.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+    GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 if(WIN32)
   # A portable folder: vortiq.exe and the documents side by side.
@@ -49,6 +53,9 @@ exit status.")
 set(CPACK_STRIP_FILES ON)
 # Chooses per generator what goes in (cpack reads it for each package it makes).
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_project.cmake)
+if(NOT WIN32)
+  set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack_normalize.cmake)
+endif()
 
 if(WIN32)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)

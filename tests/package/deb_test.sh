@@ -100,6 +100,7 @@ case "$folder" in
   *) fail "file name $(basename "$1")" ;;
 esac
 tar -tzf "$1" >"$tmp/listing"
+LC_ALL=C sort -c "$tmp/listing" || fail "the members of $(basename "$1") are not sorted by name"
 for file in bin/vortiq share/man/man1/vortiq.1.gz share/doc/vortiq/README.md \
   share/doc/vortiq/LICENSE; do
   grep -qx "$folder/$file" "$tmp/listing" || fail "$file missing from $(basename "$1")"
