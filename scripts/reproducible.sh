@@ -7,7 +7,8 @@
 #   scripts/reproducible.sh            the Linux program, the .deb and the .tar.gz
 #   scripts/reproducible.sh --windows  also vortiq.exe and the .zip (mingw-w64)
 #
-# Prints the SHA-256 of every artefact; fails on the first one that differs.
+# Prints the start of the SHA-256 of every artefact; fails when any differs, and
+# then keeps both builds for a look.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -20,7 +21,8 @@ SOURCE_DATE_EPOCH="$(git log -1 --format=%ct)"
 export SOURCE_DATE_EPOCH
 commit="$(git rev-parse --short HEAD)"
 work="$(mktemp -d "${TMPDIR:-/tmp}/vortiq-reproducible.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+# Kept when something differs, for a look at both builds.
+trap '[ "${differ:-1}" -eq 0 ] && rm -rf "$work" || echo "both builds are in $work" >&2' EXIT
 
 # build NAME UMASK: the commit unpacked into $work/NAME/source-NAME, built there.
 build() {

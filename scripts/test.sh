@@ -28,3 +28,6 @@ echo "== Windows program under Wine"
 
 echo "== ARM64 Linux program under qemu"
 ./scripts/arm64-tests.sh
+
+echo "== Reproducible build"
+./scripts/reproducible.sh --windows
