@@ -11,14 +11,24 @@ namespace {
 constexpr std::string_view kTopLevelOpening = "CompilerIf #PB_Compiler_Module = \"\"\r\n";
 constexpr std::string_view kBlockEnd = "CompilerEndIf\r\n";
 
+// Appends `text` with every control character (below U+0020, and U+007F) as
+// U+FFFD, so that a file name holding a line end cannot add lines to the header.
+void AppendWithoutControls(std::string_view text, std::string* out) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      out->append(kReplacementCharacter);
+    } else {
+      out->push_back(c);
+    }
+  }
+}
+
 }  // namespace
 
 Emitter::Emitter(std::string_view source_path, DateValue date, StatementLookahead* statements,
                  HeaderWriter* header)
-    : source_path_(RepairUtf8(source_path)),
-      date_(date),
-      statements_(statements),
-      header_(header) {}
+    : source_path_(source_path), date_(date), statements_(statements), header_(header) {}
 
 void Emitter::WriteHeaderText(std::string_view text) { header_->WriteString(text); }
 
@@ -31,7 +41,7 @@ void Emitter::WritePrologue() {
   WriteHeaderText(line);
 
   line = ";- '";
-  line += GetFilePart(source_path_);
+  AppendWithoutControls(GetFilePart(source_path_), &line);
   line += "' header, generated at ";
   line += FormatDate(kTimeStampMask, date_);
   line += ".\r\n";

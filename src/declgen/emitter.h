@@ -35,8 +35,9 @@ enum class SectionState : uint8_t {
 
 class Emitter {
  public:
-  // `source_path` is the source path as text (its file part goes into the
-  // prologue), `date` the time stamp's date value. `statements` gives the
+  // `source_path` is the source path as well-formed UTF-8 text (PathToText);
+  // its file part goes into the prologue, control characters as U+FFFD.
+  // `date` is the time stamp's date value. `statements` gives the
   // statements after a procedure header; `header` receives every text.
   Emitter(std::string_view source_path, DateValue date, StatementLookahead* statements,
           HeaderWriter* header);

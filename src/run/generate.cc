@@ -1,6 +1,7 @@
 #include "run/generate.h"
 
 #include "declgen/emitter.h"
+#include "io/platform.h"
 #include "io/source_reader.h"
 #include "run/statement_list.h"
 
@@ -36,7 +37,7 @@ std::string GenerateHeader(std::string_view source, std::string_view source_path
   std::string output;
   StringSink sink(&output);
   HeaderWriter header(&sink);
-  GenerateHeader(&input, source_path, Date(clock), &header);  // memory cannot fail
+  GenerateHeader(&input, PathToText(source_path), Date(clock), &header);  // memory cannot fail
   return output;
 }
 

@@ -100,9 +100,25 @@ TEST(GenerateTest, WholeSources) {
 TEST(GenerateTest, EmptySourceGivesTheClosingLineOnly) { EXPECT_EQ(Header(""), "CompilerEndIf"); }
 
 TEST(GenerateTest, SourcePathInComment) {
-  const std::string header = GenerateHeader("\n", "/home/u/src/\xC3\xA9t\xC3\xA9 x\xFF.pb", kClock);
-  EXPECT_NE(header.find(";- '\xC3\xA9t\xC3\xA9 x\xEF\xBF\xBD.pb' header, generated at "),
-            std::string::npos);
+  struct Case {
+    std::string_view path, comment;
+  };
+  const Case cases[] = {
+      {"/home/u/src/\xC3\xA9t\xC3\xA9 x\xFF.pb", "\xC3\xA9t\xC3\xA9 x\xEF\xBF\xBD.pb"},
+      // A name holding line ends or other control characters adds no line.
+      {"/src/a\nMessageRequester(0)\n;.pb", "a\xEF\xBF\xBDMessageRequester(0)\xEF\xBF\xBD;.pb"},
+      {"cr\rx.pb", "cr\xEF\xBF\xBDx.pb"},
+      {"tab\tx.pb", "tab\xEF\xBF\xBDx.pb"},
+      {"esc\x1B[31m\x01\x1F.pb", "esc\xEF\xBF\xBD[31m\xEF\xBF\xBD\xEF\xBF\xBD.pb"},
+      {"del\x7F ~.pb", "del\xEF\xBF\xBD ~.pb"},
+      {"dir\\back\\slash.pb", "slash.pb"},
+  };
+  for (const Case& c : cases) {
+    const std::string header = GenerateHeader("\n", c.path, kClock);
+    const std::string comment = ";- '" + std::string(c.comment) + "' header, generated at ";
+    EXPECT_EQ(header.substr(header.find("\r\n") + 2, comment.size()), comment) << c.path;
+    EXPECT_EQ(header.size(), testing::Prologue(c.comment).size() + 13) << c.path;
+  }
 }
 
 TEST(GenerateTest, TimeStampAfter2038AndOutOfRange) {
