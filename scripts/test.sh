@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds vortiq with its tests and runs every test: in a Release build, again
 # with AddressSanitizer and UndefinedBehaviorSanitizer, then every fuzz target
-# for 60 s. Fails when any test fails or a fuzzer finds anything.
+# for 60 s, then the 32-bit Windows program under Wine and the 64-bit ARM Linux
+# program under qemu, and checks that a second build of the commit gives the
+# same bytes. Fails when any test fails or a fuzzer finds anything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
-need_packages "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+need_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_CHECK_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
 jobs="$(nproc)"
 
 echo "== Release build and tests"
@@ -23,3 +25,9 @@ echo "== Fuzzing"
 
 echo "== Windows program under Wine"
 ./scripts/windows-tests.sh
+
+echo "== ARM64 Linux program under qemu"
+./scripts/arm64-tests.sh
+
+echo "== Reproducible build"
+./scripts/reproducible.sh --windows

@@ -54,6 +54,8 @@
 #define VORTIQ_X86_DISPATCH 1
 #elif defined(__SSE2__)
 #include <emmintrin.h>
+#elif defined(__aarch64__)
+#include <arm_neon.h>
 #endif
 
 namespace vortiq {
@@ -123,6 +125,51 @@ struct SkipMasks {
         bits(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(folded, a), _mm_cmpeq_epi8(folded, b)),
                           _mm_or_si128(_mm_cmpeq_epi8(folded, c), _mm_cmpeq_epi8(folded, d))));
   }
+  return masks;
+}
+#endif
+
+#if defined(__aarch64__)
+// NEON has no movemask: the block is loaded de-interleaved (vector k holds
+// bytes k, k + 4, ...), so that shifting and inserting the four comparison
+// vectors into one and narrowing it puts byte i's bit at bit i, as on x86.
+[[gnu::always_inline]] inline uint64_t BitsOf(uint8x16x4_t matches) {
+  const uint8x16_t low = vsriq_n_u8(matches.val[1], matches.val[0], 1);
+  const uint8x16_t high = vsriq_n_u8(matches.val[3], matches.val[2], 1);
+  const uint8x16_t nibbles = vsriq_n_u8(high, low, 2);
+  const uint8x16_t twice = vsriq_n_u8(nibbles, nibbles, 4);
+  return vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(vreinterpretq_u16_u8(twice), 4)), 0);
+}
+
+[[gnu::always_inline]] inline SkipMasks ScanBlockNeon(const char* p, const Initials& initials) {
+  const uint8x16_t lf = vdupq_n_u8('\n');
+  const uint8x16_t cr = vdupq_n_u8('\r');
+  const uint8x16_t colon = vdupq_n_u8(':');
+  const uint8x16_t space = vdupq_n_u8(' ');
+  const uint8x16_t a = vdupq_n_u8(static_cast<uint8_t>(initials[0]));
+  const uint8x16_t b = vdupq_n_u8(static_cast<uint8_t>(initials[1]));
+  const uint8x16_t c = vdupq_n_u8(static_cast<uint8_t>(initials[2]));
+  const uint8x16_t d = vdupq_n_u8(static_cast<uint8_t>(initials[3]));
+  const uint8x16x4_t bytes = vld4q_u8(reinterpret_cast<const uint8_t*>(p));
+  uint8x16x4_t line_feeds, ends, colons, spaces, highs, initial;
+  for (int k = 0; k < 4; ++k) {
+    const uint8x16_t byte = bytes.val[k];
+    const uint8x16_t folded = vorrq_u8(byte, space);
+    line_feeds.val[k] = vceqq_u8(byte, lf);
+    ends.val[k] = vorrq_u8(vceqq_u8(byte, cr), vceqzq_u8(byte));
+    colons.val[k] = vceqq_u8(byte, colon);
+    spaces.val[k] = vceqq_u8(byte, space);
+    highs.val[k] = vcltzq_s8(vreinterpretq_s8_u8(byte));
+    initial.val[k] = vorrq_u8(vorrq_u8(vceqq_u8(folded, a), vceqq_u8(folded, b)),
+                              vorrq_u8(vceqq_u8(folded, c), vceqq_u8(folded, d)));
+  }
+  SkipMasks masks;
+  masks.line_feeds = BitsOf(line_feeds);
+  masks.ends = BitsOf(ends);
+  masks.colons = BitsOf(colons);
+  masks.spaces = BitsOf(spaces);
+  masks.highs = BitsOf(highs);
+  masks.initials = BitsOf(initial);
   return masks;
 }
 #endif
@@ -326,6 +373,17 @@ constexpr Walkers kSse2 = {
     }};
 #endif
 
+#if defined(__aarch64__)
+constexpr Walkers kNeon = {
+    [](const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
+      return Skip<ScanBlockNeon>(text, size, start, keywords);
+    },
+    [](const char* text, size_t size, const KeywordPrefixes& keywords,
+       std::vector<KeywordLine>* lines) {
+      return List<ScanBlockNeon>(text, size, keywords, lines);
+    }};
+#endif
+
 #if defined(VORTIQ_X86_DISPATCH)
 [[gnu::target("avx2"), gnu::flatten]] size_t SkipAvx2(const char* text, size_t size, size_t start,
                                                       const KeywordPrefixes& keywords) {
@@ -351,6 +409,9 @@ std::vector<SkipScan> AvailableSkipScans() {
 #if defined(VORTIQ_X86_DISPATCH)
   if (__builtin_cpu_supports("avx2")) scans.push_back(SkipScan::kAvx2);
 #endif
+#if defined(__aarch64__)
+  scans.push_back(SkipScan::kNeon);  // every ARM64 processor has it
+#endif
   return scans;
 }
 
@@ -365,6 +426,10 @@ const Walkers& WalkersFor(SkipScan scan) {
 #if defined(__SSE2__)
     case SkipScan::kSse2:
       return kSse2;
+#endif
+#if defined(__aarch64__)
+    case SkipScan::kNeon:
+      return kNeon;
 #endif
     default:
       return kPortable;
