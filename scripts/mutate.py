@@ -284,13 +284,18 @@ def run(command, timeout=None, cwd=None, quiet=True):
 
 
 def configure(build_dir, build_type):
-    generator = ["-G", "Ninja"] if shutil.which("ninja") else []
+    """Configures a new build folder (with Ninja where there is one); an
+    existing one keeps its generator and build type and only gains the list of
+    compile commands."""
+    if (build_dir / "compile_commands.json").exists():
+        return
+    command = ["cmake", "-S", str(ROOT), "-B", str(build_dir), "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"]
     if not (build_dir / "CMakeCache.txt").exists():
-        command = ["cmake", "-S", str(ROOT), "-B", str(build_dir), *generator,
-                   f"-DCMAKE_BUILD_TYPE={build_type}", "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"]
-        rc, output, _ = run(command)
-        if rc != 0:
-            sys.exit("mutate: configuring failed:\n" + output)
+        command += ["-G", "Ninja"] if shutil.which("ninja") else []
+        command += [f"-DCMAKE_BUILD_TYPE={build_type}"]
+    rc, output, _ = run(command)
+    if rc != 0:
+        sys.exit("mutate: configuring failed:\n" + output)
 
 
 def compiled_sources(build_dir, pattern):
@@ -419,6 +424,9 @@ def main():
     restore_journal(journal)
     originals = {path: (ROOT / path).read_bytes() for path in {s.path for s in picked}}
     tree_clean = subprocess.run(["git", "-C", str(ROOT), "diff", "--quiet", "--", "src"]).returncode == 0
+    # Ctrl-C and kill both end the run through the same clean-up, also when the
+    # shell started it with SIGINT ignored (in the background).
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
 
     print(f"mutate: {len(picked)} of {len(sites)} sites, seed {args.seed}, build {build_dir.name} ({args.build_type})", flush=True)
@@ -443,31 +451,15 @@ def main():
           f"limit {quick_timeout:.0f} s and {ctest_timeout} s per mutant", flush=True)
 
     outcomes = []
+    interrupted = False
     results = open(args.results, "a", encoding="utf-8") if args.results else None
     try:
         for number, site in enumerate(picked, 1):
-            path = ROOT / site.path
-            lines = originals[site.path].decode("utf-8").split("\n")
-            assert lines[site.line - 1] == site.before
-            lines[site.line - 1] = site.after
-            mutant_started = time.monotonic()
-            try:
-                journal.mkdir(exist_ok=True)
-                (journal / "path").write_text(site.path)
-                (journal / "content").write_bytes(originals[site.path])
-                path.write_bytes("\n".join(lines).encode("utf-8"))
-                ok, _ = build(build_dir, args.jobs, 1800)
-                if not ok:
-                    outcome, by = "not viable", ""
-                else:
-                    outcome, by = test(build_dir, quick, args.jobs, args.exclude, quick_timeout, ctest_timeout)
-            finally:
-                path.write_bytes(originals[site.path])
-                shutil.rmtree(journal, ignore_errors=True)
-            seconds = time.monotonic() - mutant_started
+            outcome, by, seconds = run_mutant(site, originals[site.path], journal, build_dir, args,
+                                              quick, quick_timeout, ctest_timeout)
             outcomes.append((site, outcome))
-            print(f"[{number}/{len(picked)}] {outcome.upper()}{' by ' + by if by else ''} ({seconds:.0f} s) {show(site)}",
-                  flush=True)
+            print(f"[{number}/{len(picked)}] {outcome.upper()}{' by ' + by if by else ''} ({seconds:.0f} s) "
+                  f"{show(site)}", flush=True)
             if results:
                 results.write(json.dumps({"key": site.key, "path": site.path, "line": site.line,
                                           "kind": site.kind, "before": site.before.strip(),
@@ -475,21 +467,48 @@ def main():
                                           "by": by, "seed": args.seed}) + "\n")
                 results.flush()
     except KeyboardInterrupt:
-        print("mutate: interrupted; files restored", file=sys.stderr)
+        interrupted = True
+        print("mutate: interrupted", file=sys.stderr)
     finally:
         for path, content in originals.items():
             if (ROOT / path).read_bytes() != content:
                 (ROOT / path).write_bytes(content)
         if results:
             results.close()
-        restored = all((ROOT / p).read_bytes() == c for p, c in originals.items())
-        if tree_clean and subprocess.run(["git", "-C", str(ROOT), "diff", "--quiet", "--", "src"]).returncode != 0:
-            restored = False
-        if not restored:
-            print("mutate: src/ DIFFERS from before the run; check `git diff src`", file=sys.stderr)
-
+    restored = all((ROOT / p).read_bytes() == c for p, c in originals.items())
+    if tree_clean and subprocess.run(["git", "-C", str(ROOT), "diff", "--quiet", "--", "src"]).returncode != 0:
+        restored = False
+    if not restored:
+        print("mutate: src/ DIFFERS from before the run; check `git diff src`", file=sys.stderr)
+        return 2
+    if outcomes and not interrupted:
+        build(build_dir, args.jobs, None)  # leave the build folder built from the restored tree
     report(outcomes)
-    return 0
+    return 130 if interrupted else 0
+
+
+def run_mutant(site, original, journal, build_dir, args, quick, quick_timeout, ctest_timeout):
+    """Builds and tests one mutant; the file is restored whatever happens.
+    Returns the outcome, what killed it, and the seconds it took."""
+    path = ROOT / site.path
+    lines = original.decode("utf-8").split("\n")
+    assert lines[site.line - 1] == site.before
+    lines[site.line - 1] = site.after
+    started = time.monotonic()
+    try:
+        journal.mkdir(exist_ok=True)
+        (journal / "path").write_text(site.path)
+        (journal / "content").write_bytes(original)
+        path.write_bytes("\n".join(lines).encode("utf-8"))
+        ok, _ = build(build_dir, args.jobs, 1800)
+        if not ok:
+            outcome, by = "not viable", ""
+        else:
+            outcome, by = test(build_dir, quick, args.jobs, args.exclude, quick_timeout, ctest_timeout)
+    finally:
+        path.write_bytes(original)
+        shutil.rmtree(journal, ignore_errors=True)
+    return outcome, by, time.monotonic() - started
 
 
 def report(outcomes):
