@@ -283,7 +283,7 @@ def run(command, timeout=None, cwd=None, quiet=True):
         raise
 
 
-def configure(build_dir, build_type):
+def configure(build_dir, build_type, cmake_args):
     """Configures a new build folder (with Ninja where there is one); an
     existing one keeps its generator and build type and only gains the list of
     compile commands."""
@@ -292,7 +292,7 @@ def configure(build_dir, build_type):
     command = ["cmake", "-S", str(ROOT), "-B", str(build_dir), "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"]
     if not (build_dir / "CMakeCache.txt").exists():
         command += ["-G", "Ninja"] if shutil.which("ninja") else []
-        command += [f"-DCMAKE_BUILD_TYPE={build_type}"]
+        command += [f"-DCMAKE_BUILD_TYPE={build_type}", *cmake_args]
     rc, output, _ = run(command)
     if rc != 0:
         sys.exit("mutate: configuring failed:\n" + output)
@@ -393,12 +393,15 @@ def main():
     parser.add_argument("--timeout", type=float, help="seconds per mutant for ctest (default: 4 x the unmutated run, at least 60)")
     parser.add_argument("--build-dir", default=str(ROOT / "build-mutate"))
     parser.add_argument("--build-type", default="Release")
+    parser.add_argument("--cmake-arg", action="append", default=[],
+                        help="passed to cmake when it configures a new build folder, "
+                             "e.g. --cmake-arg=-DVORTIQ_SANITIZE=ON; repeatable")
     parser.add_argument("--exclude", default=DEFAULT_EXCLUDE, help=f"ctest -E regex (default {DEFAULT_EXCLUDE!r})")
     parser.add_argument("--results", help="append one JSON line per mutant to this file")
     args = parser.parse_args()
 
     build_dir = Path(args.build_dir).resolve()
-    configure(build_dir, args.build_type)
+    configure(build_dir, args.build_type, args.cmake_arg)
     files = compiled_sources(build_dir, args.files)
     sites = list_sites(files, predefined_macros(compiler_of(build_dir)))
     by_key = {site.key: site for site in sites}
