@@ -319,11 +319,11 @@ def compiled_sources(build_dir, pattern):
     return files
 
 
-def compiler_of(build_dir):
+def cache_value(build_dir, name, default):
     for line in (build_dir / "CMakeCache.txt").read_text().splitlines():
-        if line.startswith("CMAKE_CXX_COMPILER:"):
-            return line.split("=", 1)[1]
-    return "c++"
+        if line.startswith(name + ":"):
+            return line.split("=", 1)[1] or default
+    return default
 
 
 def quick_test_command(build_dir, exclude):
@@ -403,7 +403,9 @@ def main():
     build_dir = Path(args.build_dir).resolve()
     configure(build_dir, args.build_type, args.cmake_arg)
     files = compiled_sources(build_dir, args.files)
-    sites = list_sites(files, predefined_macros(compiler_of(build_dir)))
+    sites = list_sites(files, predefined_macros(cache_value(build_dir, "CMAKE_CXX_COMPILER", "c++")))
+    if not sites:
+        sys.exit(f"mutate: no place to change in the compiled sources matching {args.files!r}")
     by_key = {site.key: site for site in sites}
     if args.mutant:
         missing = [key for key in args.mutant if key not in by_key]
@@ -432,7 +434,8 @@ def main():
     signal.signal(signal.SIGINT, signal.default_int_handler)
     signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
 
-    print(f"mutate: {len(picked)} of {len(sites)} sites, seed {args.seed}, build {build_dir.name} ({args.build_type})", flush=True)
+    print(f"mutate: {len(picked)} of {len(sites)} sites, seed {args.seed}, build {build_dir.name} "
+          f"({cache_value(build_dir, 'CMAKE_BUILD_TYPE', 'no build type')})", flush=True)
     ok, output = build(build_dir, args.jobs, None)
     if not ok:
         sys.exit("mutate: the unmutated tree does not build:\n" + output)
