@@ -266,7 +266,7 @@ def list_sites(files, defined):
 def run(command, timeout=None, cwd=None, quiet=True):
     """Runs a command in its own process group under nice; returns (rc, output,
     timed out). The whole group is killed on a time-out or an interrupt."""
-    process = subprocess.Popen(["nice", "-n", "10", *command], cwd=cwd, text=True,
+    process = subprocess.Popen(["nice", "-n", "10", *command], cwd=cwd, text=True, errors="replace",
                                stdout=subprocess.PIPE if quiet else None,
                                stderr=subprocess.STDOUT if quiet else None,
                                start_new_session=True)
@@ -274,13 +274,20 @@ def run(command, timeout=None, cwd=None, quiet=True):
         output, _ = process.communicate(timeout=timeout)
         return process.returncode, output or "", False
     except subprocess.TimeoutExpired:
-        os.killpg(process.pid, signal.SIGKILL)
+        kill_group(process)
         output, _ = process.communicate()
         return -1, output or "", True
     except BaseException:
-        os.killpg(process.pid, signal.SIGKILL)
+        kill_group(process)
         process.wait()
         raise
+
+
+def kill_group(process):
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass  # ended meanwhile
 
 
 def configure(build_dir, build_type, cmake_args):
@@ -398,6 +405,8 @@ def main():
                              "e.g. --cmake-arg=-DVORTIQ_SANITIZE=ON; repeatable")
     parser.add_argument("--exclude", default=DEFAULT_EXCLUDE, help=f"ctest -E regex (default {DEFAULT_EXCLUDE!r})")
     parser.add_argument("--results", help="append one JSON line per mutant to this file")
+    parser.add_argument("--resume", action="store_true",
+                        help="skip the mutants already in the --results file (to go on after a stop)")
     args = parser.parse_args()
 
     build_dir = Path(args.build_dir).resolve()
@@ -416,6 +425,10 @@ def main():
         picked = random.Random(args.seed).sample(sites, min(args.count, len(sites)))
     # In file order, so that consecutive mutants mostly rebuild one file.
     picked.sort(key=lambda s: (s.path, s.line, s.column, s.kind))
+    if args.resume and args.results and Path(args.results).exists():
+        with open(args.results, encoding="utf-8") as done:
+            keys = {json.loads(line)["key"] for line in done if line.strip()}
+        picked = [site for site in picked if site.key not in keys]
 
     if args.list:
         for site in sites:
