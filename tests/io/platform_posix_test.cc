@@ -3,6 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <utility>
+
 #include "bench/source_generator.h"
 #include "io/header_writer.h"
 #include "io/platform.h"
@@ -58,6 +62,17 @@ TEST(HeaderFileTest, PermissionsOfTheOldHeaderStay) {
   ASSERT_EQ(WriteHeader(dir / "b.pbi", "new"), Status::kOk);
   umask(mask);
   EXPECT_EQ(ModeOf(dir / "b.pbi"), 0644u);
+  // The owner and group stay too, which only the superuser can arrange.
+  if (geteuid() != 0) return;
+  for (const auto& [uid, gid] : {std::pair{uid_t{12345}, getegid()}, {geteuid(), gid_t{23456}}}) {
+    WriteFile(dir / "c.pbi", "old");
+    ASSERT_EQ(chown((dir / "c.pbi").c_str(), uid, gid), 0);
+    ASSERT_EQ(WriteHeader(dir / "c.pbi", "new"), Status::kOk);
+    struct stat info;
+    ASSERT_EQ(stat((dir / "c.pbi").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, uid);
+    EXPECT_EQ(info.st_gid, gid);
+  }
 }
 
 TEST(HeaderFileTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
@@ -146,6 +161,18 @@ TEST(SourceFileTest, LongFileGivesTheSameHeaderReadAhead) {
 TEST(PlatformTest, PathToTextAndClock) {
   EXPECT_EQ(PathToText("/a/\xC3\xA9\xFF.pb"), "/a/\xC3\xA9\xEF\xBF\xBD.pb");
   EXPECT_NE(Date(ReadLocalClock()), kNoDate);
+  // In UTC the local clock's date value counts the seconds since 1970.
+  const char* const zone = getenv("TZ");
+  const std::string saved = zone == nullptr ? "" : zone;
+  setenv("TZ", "UTC0", 1);
+  tzset();
+  const time_t before = time(nullptr);
+  const DateValue date = Date(ReadLocalClock());
+  const time_t after = time(nullptr);
+  zone == nullptr ? unsetenv("TZ") : setenv("TZ", saved.c_str(), 1);
+  tzset();
+  EXPECT_GE(date, before);
+  EXPECT_LE(date, after);
 }
 
 }  // namespace
