@@ -73,5 +73,27 @@ TEST(VortiqTest, EmptySourceAndNonUtf8Name) {
             Prologue("caf\xEF\xBF\xBD.pb") + "CompilerEndIf");
 }
 
+// A POSIX file name may hold line ends and other control characters; in the
+// comment line each becomes U+FFFD, so the header keeps its lines.
+TEST(VortiqTest, ControlCharactersInTheFileName) {
+  struct Case {
+    std::string name, shown;
+  };
+  const Case cases[] = {
+      {"i\nMessageRequester(Pwned)\n;.pb", "i\xEF\xBF\xBDMessageRequester(Pwned)\xEF\xBF\xBD;.pb"},
+      {"c\r.pb", "c\xEF\xBF\xBD.pb"},
+      {"t\t.pb", "t\xEF\xBF\xBD.pb"},
+      {"e\x1B[2J.pb", "e\xEF\xBF\xBD[2J.pb"},
+      {"d\x7F.pb", "d\xEF\xBF\xBD.pb"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    WriteFile(dir / c.name, "Procedure A()\n");
+    EXPECT_EQ(RunVortiq({dir / c.name}).exit_status, 0);
+    EXPECT_EQ(WithFixedTime(ReadFile(dir / (c.name + "i"))),
+              Prologue(c.shown) + "Declare A()\r\nCompilerEndIf");
+  }
+}
+
 }  // namespace
 }  // namespace vortiq

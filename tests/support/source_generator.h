@@ -10,8 +10,8 @@
 // procedure inside), structures, globals, imports and comment blocks. Bodies hold
 // "If a : b : EndIf" lines, comments with colons, strings with colons and
 // non-ASCII text, and are indented with spaces or, now and then, tabs.
-#ifndef VORTIQ_BENCH_SOURCE_GENERATOR_H_
-#define VORTIQ_BENCH_SOURCE_GENERATOR_H_
+#ifndef VORTIQ_TESTS_SUPPORT_SOURCE_GENERATOR_H_
+#define VORTIQ_TESTS_SUPPORT_SOURCE_GENERATOR_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -77,4 +77,4 @@ void GenerateSource(size_t size, uint64_t seed, std::string* source, std::string
 
 }  // namespace vortiq
 
-#endif  // VORTIQ_BENCH_SOURCE_GENERATOR_H_
+#endif  // VORTIQ_TESTS_SUPPORT_SOURCE_GENERATOR_H_

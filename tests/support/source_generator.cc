@@ -1,4 +1,4 @@
-#include "bench/source_generator.h"
+#include "support/source_generator.h"
 
 #include <algorithm>
 #include <initializer_list>
