@@ -40,6 +40,9 @@ TEST(KeywordPrefixesTest, MayBeginByTheFirstFourCharacters) {
   }
   const std::string padded = "ifXY";  // four bytes readable
   EXPECT_EQ(keywords.Matches(padded.data()), 4u);
+  // The bytes past a short text are no part of it, even where OR-ed with 20 they
+  // would match.
+  EXPECT_FALSE(KeywordPrefixes{"if "}.MayBegin(std::string_view("if")));
 }
 
 TEST(KeywordPrefixesTest, WhenLinesMayBePassedOver) {

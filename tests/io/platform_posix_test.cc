@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iostream>
+#include <utility>
 
 #include "io/header_writer.h"
 #include "io/platform.h"
@@ -117,15 +120,20 @@ TEST(HeaderFileTest, OwnerGroupAndSetIdBitsOfAnotherUsersHeaderStay) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root, to give the header to another user";
   TempDir dir;
   const std::string header = dir / "a.pbi";
-  WriteFile(header, "old");
-  ASSERT_EQ(chown(header.c_str(), 65534, 65534), 0);
-  ASSERT_EQ(chmod(header.c_str(), 06754), 0);
-  ASSERT_EQ(WriteHeader(header, "new"), Status::kOk);
-  struct stat info;
-  ASSERT_EQ(stat(header.c_str(), &info), 0);
-  EXPECT_EQ(info.st_uid, 65534u);
-  EXPECT_EQ(info.st_gid, 65534u);
-  EXPECT_EQ(info.st_mode & 07777, 06754u);  // not cleared by the change of owner
+  // Another user and group, and each of them alone.
+  for (const auto& [uid, gid] : {std::pair{uid_t{65534}, gid_t{65534}},
+                                 {uid_t{65534}, getegid()},
+                                 {geteuid(), gid_t{65534}}}) {
+    WriteFile(header, "old");
+    ASSERT_EQ(chown(header.c_str(), uid, gid), 0);
+    ASSERT_EQ(chmod(header.c_str(), 06754), 0);
+    ASSERT_EQ(WriteHeader(header, "new"), Status::kOk);
+    struct stat info;
+    ASSERT_EQ(stat(header.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, uid);
+    EXPECT_EQ(info.st_gid, gid);
+    EXPECT_EQ(info.st_mode & 07777, 06754u);  // not cleared by the change of owner
+  }
 }
 
 TEST(HeaderFileTest, RestartForgetsWhatWasWritten) {
@@ -252,6 +260,18 @@ TEST(SourceFileTest, ChangeSinceOpeningAndRewind) {
 TEST(PlatformTest, PathToTextAndClock) {
   EXPECT_EQ(PathToText("/a/\xC3\xA9\xFF.pb"), "/a/\xC3\xA9\xEF\xBF\xBD.pb");
   EXPECT_NE(Date(ReadLocalClock()), kNoDate);
+  // In UTC the local clock's date value counts the seconds since 1970.
+  const char* const zone = getenv("TZ");
+  const std::string saved = zone == nullptr ? "" : zone;
+  setenv("TZ", "UTC0", 1);
+  tzset();
+  const time_t before = time(nullptr);
+  const DateValue date = Date(ReadLocalClock());
+  const time_t after = time(nullptr);
+  zone == nullptr ? unsetenv("TZ") : setenv("TZ", saved.c_str(), 1);
+  tzset();
+  EXPECT_GE(date, before);
+  EXPECT_LE(date, after);
 }
 
 }  // namespace
