@@ -1,18 +1,22 @@
 // Writes a generated PureBasic source of a given size, for benchmarks:
 //
 //   vortiq_generate_source SIZE SOURCE [EXPECTED [SEED]]
+//   vortiq_generate_source --adversarial SIZE SOURCE [SEED]
 //
 // SIZE is a byte count, or a count followed by K, M or G (KiB, MiB, GiB). The same
 // size and seed always give the same bytes. EXPECTED, when given, receives the
 // header vortiq must write for SOURCE from its fifth line on (everything after the
-// prologue, which holds the file name and the time).
+// prologue, which holds the file name and the time). With --adversarial the
+// source is one made to trip the fast paths (tests/support/adversarial_source.h),
+// for comparing the headers of two builds.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
-#include "bench/source_generator.h"
+#include "support/adversarial_source.h"
+#include "support/source_generator.h"
 
 namespace {
 
@@ -45,7 +49,24 @@ bool WriteAll(std::FILE* file, std::string_view bytes) {
 
 }  // namespace
 
+int WriteAdversarial(int argc, char** argv) {
+  size_t size = 0;
+  if (argc < 4 || argc > 5 || !ParseSize(argv[2], &size)) {
+    std::fprintf(stderr, "usage: %s --adversarial SIZE[K|M|G] SOURCE [SEED]\n", argv[0]);
+    return 2;
+  }
+  const uint64_t seed = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : kDefaultSeed;
+  std::FILE* source = std::fopen(argv[3], "wb");
+  if (source == nullptr || !WriteAll(source, vortiq::testing::AdversarialSource(seed, size)) ||
+      std::fclose(source) != 0) {
+    std::perror("vortiq_generate_source");
+    return 1;
+  }
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string_view(argv[1]) == "--adversarial") return WriteAdversarial(argc, argv);
   size_t size = 0;
   if (argc < 3 || argc > 5 || !ParseSize(argv[1], &size)) {
     std::fprintf(stderr, "usage: %s SIZE[K|M|G] SOURCE [EXPECTED [SEED]]\n", argv[0]);

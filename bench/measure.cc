@@ -5,6 +5,13 @@
 //
 // prints "SECONDS PEAK_KIB" (medians; one run first warms the caches and is not
 // counted). The command's output is read and discarded. Exits 1 when a run fails.
+//
+//   vortiq_measure RUNS COMMAND [ARGUMENT...] --versus OTHER [ARGUMENT...]
+//
+// runs the two commands in turn, RUNS times each, and prints the median seconds
+// of each and the median of the per-round ratios: "SECONDS OTHER_SECONDS RATIO".
+// For runs of a few milliseconds, where the machine's speed drifts between
+// rounds more than the commands differ.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -13,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -64,6 +72,39 @@ T Median(std::vector<T> values) {
   return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+// Splits argv at "--versus" into two null-terminated commands; the second is
+// empty without it.
+void SplitAtVersus(char** argv, std::vector<char*>* first, std::vector<char*>* second) {
+  std::vector<char*>* into = first;
+  for (; *argv != nullptr; ++argv) {
+    if (std::strcmp(*argv, "--versus") == 0 && into == first) {
+      into = second;
+    } else {
+      into->push_back(*argv);
+    }
+  }
+  first->push_back(nullptr);
+  if (!second->empty()) second->push_back(nullptr);
+}
+
+int Alternate(int runs, char** command, char** other) {
+  Sample sample{};
+  std::vector<double> seconds, other_seconds, ratios;
+  for (int i = 0; i <= runs; ++i) {  // round 0 warms the caches
+    Sample first{};
+    if (!RunOnce(command, &first) || !RunOnce(other, &sample)) {
+      std::fprintf(stderr, "vortiq_measure: %s or %s failed\n", command[0], other[0]);
+      return 1;
+    }
+    if (i == 0) continue;
+    seconds.push_back(first.seconds);
+    other_seconds.push_back(sample.seconds);
+    ratios.push_back(first.seconds / sample.seconds);
+  }
+  std::printf("%.6f %.6f %.4f\n", Median(seconds), Median(other_seconds), Median(ratios));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,6 +113,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s RUNS COMMAND [ARGUMENT...]\n", argv[0]);
     return 2;
   }
+  std::vector<char*> command, other;
+  SplitAtVersus(argv + 2, &command, &other);
+  if (!other.empty()) return Alternate(runs, command.data(), other.data());
   Sample sample{};
   if (!RunOnce(argv + 2, &sample)) {
     std::fprintf(stderr, "%s: %s failed\n", argv[0], argv[2]);

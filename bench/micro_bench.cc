@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "bench/source_generator.h"
+#include "base/byte_stream.h"
 #include "declgen/classify.h"
 #include "declgen/convert_header.h"
 #include "declgen/split_line.h"
-#include "io/byte_stream.h"
 #include "io/source_reader.h"
 #include "run/generate.h"
 #include "run/statement_list.h"
+#include "support/source_generator.h"
 
 namespace vortiq {
 namespace {

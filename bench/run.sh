@@ -5,6 +5,11 @@
 #
 #   bench/run.sh [SIZE_MIB...]      default: 1 16 256
 #
+# Then a small source (13 KB, one save in the IDE), where start-up is most of
+# the time: vortiq against `cat` of it, SMALL_RUNS runs of each in turn (default
+# 301), in /tmp and, where there is one, in a RAM-backed /dev/shm, where the
+# flush of the header to disk costs nothing.
+#
 # Environment: RUNS (timed runs per tool and size, default 7; the median is
 # shown), BUILD_DIR (default build-bench). Sources go to a temporary folder in
 # /tmp that is removed at the end. Not part of the test suite.
@@ -14,6 +19,7 @@ cd "$(dirname "$0")/.."
 need_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev
 
 runs="${RUNS:-7}"
+small_runs="${SMALL_RUNS:-301}"
 build="${BUILD_DIR:-build-bench}"
 if [ $# -gt 0 ]; then sizes=("$@"); else sizes=(1 16 256); fi
 
@@ -27,7 +33,9 @@ generate="$PWD/$build/bench/vortiq_generate_source"
 measure="$PWD/$build/bench/vortiq_measure"
 
 work="$(mktemp -d /tmp/vortiq-bench.XXXXXX)"
-trap 'rm -rf "$work"' EXIT
+shm=""
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then shm="$(mktemp -d /dev/shm/vortiq-bench.XXXXXX)"; fi
+trap 'rm -rf "$work" ${shm:+"$shm"}' EXIT
 
 cpu="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
 echo "Machine: $(nproc) cores, ${cpu:-unknown CPU}; locale ${LC_ALL:-${LANG:-C}}; $runs rounds of one run of each tool in turn, medians"
@@ -84,3 +92,22 @@ awk -v src="$(stat -c %s "$pairs")" -v hdr="$(stat -c %s "${pairs}i")" -v s="$pa
   printf "Continued-header pairs: %.0f KB source, %.1f MB header, %.3fs, peak RSS %.1f MiB\n",
     src / 1000, hdr / 1e6, s, kib / 1024
 }'
+
+# Start-up: a 13 KB source, vortiq and cat in turn, the median of the per-round
+# ratios.
+echo
+echo "Small source, 13 KB: $small_runs runs of vortiq and of cat in turn, medians"
+for folder in "$work" $shm; do
+  small="$folder/small.pb"
+  "$generate" 13000 "$small" "$work/expected"
+  "$vortiq" "$small"
+  if ! tail -n +5 "${small}i" | cmp -s - "$work/expected"; then
+    echo "bench/run.sh: the header of the small source is not the expected one" >&2
+    exit 1
+  fi
+  where="$(df --output=fstype "$folder" | tail -n 1)"
+  read -r small_s cat_s ratio < <("$measure" "$small_runs" "$vortiq" "$small" --versus cat "$small")
+  awk -v where="${folder%/vortiq-bench.*} ($where)" -v v="$small_s" -v c="$cat_s" -v r="$ratio" 'BEGIN {
+    printf "  %-36s vortiq %.2f ms, cat %.2f ms, vortiq/cat %.2fx\n", where, v * 1000, c * 1000, r
+  }'
+done

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "io/byte_stream.h"
+#include "base/byte_stream.h"
 
 // Aborts with the failed property, so that libFuzzer records the input.
 #define VORTIQ_FUZZ_CHECK(condition)                                                          \

@@ -11,12 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
+#include "base/utf8.h"
 #include "declgen/split_line.h"
 #include "fuzz_support.h"
 #include "io/line_skip.h"
 #include "io/source_reader.h"
-#include "io/utf8.h"
-#include "run/text.h"
 
 namespace vortiq::fuzz {
 namespace {

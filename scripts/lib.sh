@@ -16,5 +16,7 @@ need_packages() {
 }
 
 BUILD_PACKAGES=(g++ cmake make libgtest-dev groff-base)  # groff: the manual page check
+# The .deb's checks: lintian, and man for reading the page it installs.
+PACKAGE_CHECK_PACKAGES=(lintian man-db)
 # libFuzzer and the sanitizer runtimes come with clang 14 and its runtime libraries.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)

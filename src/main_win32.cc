@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "io/utf8.h"
+#include "base/utf8.h"
 #include "run/command_line.h"
 #include "run/run.h"
 

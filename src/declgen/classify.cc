@@ -1,6 +1,6 @@
 #include "declgen/classify.h"
 
-#include "run/text.h"
+#include "base/text.h"
 
 namespace vortiq {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/text.h"
+#include "base/text.h"
 
 namespace vortiq {
 

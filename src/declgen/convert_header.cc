@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "run/text.h"
+#include "base/text.h"
 
 namespace vortiq {
 namespace {
@@ -86,6 +86,125 @@ size_t OrdinaryRunEnd(const char* text, size_t start, size_t size) {
   return at;
 }
 
+// The scan of one statement of a declaration. The result is written in place
+// into room for the whole statement at the end of the output: it never outgrows
+// what has been scanned, as an element type only replaces characters that were
+// cut.
+class StatementScan {
+ public:
+  StatementScan(std::string_view statement, std::string* out)
+      : text_(statement.data()), size_(statement.size()), out_(out) {
+    const size_t start = out->size();
+    out->resize(start + size_);
+    result_ = end_ = out->data() + start;
+  }
+
+  // Before the parameter list: copies everything up to and including the first
+  // '(' (keyword, return type, name) unchanged.
+  void CopyUpToParameters() {
+    const size_t open = std::string_view(text_, size_).find('(');
+    at_ = open == std::string_view::npos ? size_ : open + 1;
+    end_ = std::copy_n(text_, at_, end_);
+    if (at_ > 0) last_ = text_[at_ - 1];
+  }
+
+  // The parameter list, to the end of the statement or to a comment.
+  [[gnu::always_inline]] void ScanParameters() {
+    while (at_ < size_) {
+      const char c = text_[at_];
+      if (in_string_) {
+        if (c != '"') {
+          TakeStringRun();
+          continue;
+        }
+      } else if (IsOrdinary(c)) {
+        NoteCollectionKeyword();
+        TakeRun(OrdinaryRunEnd(text_, at_, size_));
+        continue;
+      }
+      if (!TakeSpecial(c)) break;  // a comment: neither it nor the rest is copied
+    }
+  }
+
+  // Ends the scan; returns whether the last character examined is ',', that
+  // is whether the next statement continues the list.
+  bool Finish() {
+    out_->resize(static_cast<size_t>(end_ - out_->data()));
+    return last_ == ',';
+  }
+
+ private:
+  // Inside a string only the closing quotation mark matters.
+  void TakeStringRun() {
+    const size_t quote = std::string_view(text_, size_).find('"', at_);
+    TakeRun(quote == std::string_view::npos ? size_ : quote);
+  }
+
+  // A collection keyword with its space right before the character at hand
+  // makes the parameter one whose element type is collected and cut.
+  void NoteCollectionKeyword() {
+    if (EndsWithCollectionKeyword(result_, end_)) cut_ = element_type_ = true;
+  }
+
+  // Puts the characters [at_, run_end), each of which would take the same way
+  // one at a time, where the flags say.
+  void TakeRun(size_t run_end) {
+    if (!cutting_) {
+      if (run_end - at_ <= 16 && size_ - at_ >= 16) {
+        // Sixteen bytes at once: the result has room for them, as it never
+        // holds more characters than have been scanned.
+        std::memcpy(end_, text_ + at_, 16);
+        end_ += run_end - at_;
+      } else {
+        end_ = std::copy(text_ + at_, text_ + run_end, end_);
+      }
+    } else if (element_type_) {
+      element_.Append(std::string_view(text_ + at_, run_end - at_));
+    }
+    last_ = text_[run_end - 1];
+    at_ = run_end;
+  }
+
+  // A quotation mark, or outside strings a character that changes the flags.
+  // Returns false at a ';' outside strings, where the statement's scan ends.
+  bool TakeSpecial(char c) {
+    last_ = c;
+    ++at_;
+    if (c == '"') in_string_ = !in_string_;
+    if (!in_string_) {
+      NoteCollectionKeyword();
+      if (c == ';') return false;
+      // Without a switch: these characters follow each other with no pattern a
+      // branch predictor could learn.
+      const bool ends_parameter = c == ',' || c == '=';
+      if (c == '(' && element_type_) {
+        end_ = element_.AppendIfBasic(end_);
+        element_type_ = false;
+        element_ = ElementType();
+      }
+      cutting_ = (cutting_ || (c == '.' && cut_)) && !(ends_parameter || c == '(' || c == ')');
+      cut_ = (cut_ || c == '*') && !ends_parameter;
+    }
+    if (cutting_ && element_type_) element_.Append(std::string_view(&c, 1));
+    *end_ = c;  // there is room for it either way
+    end_ += cutting_ ? 0 : 1;
+    return true;
+  }
+
+  const char* const text_;
+  const size_t size_;
+  std::string* const out_;
+  size_t at_ = 0;           // the next character to scan
+  char* result_ = nullptr;  // where this statement's result begins in *out_
+  char* end_ = nullptr;     // where it ends so far
+  char last_ = '\0';        // the character examined last
+  bool in_string_ = false;
+  bool cut_ = false;           // pointer or collection parameter: a '.' starts a cut
+  bool cutting_ = false;       // characters are dropped
+  bool element_type_ = false;  // collecting a List/Array/Map element type
+  ElementType element_;
+};
+
 class VectorLookahead final : public StatementLookahead {
  public:
   explicit VectorLookahead(const std::vector<std::string>& following) : following_(following) {}
@@ -103,84 +222,10 @@ class VectorLookahead final : public StatementLookahead {
 }  // namespace
 
 bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::string* out) {
-  const char* const text = statement.data();
-  const size_t size = statement.size();
-  size_t i = 0;
-  if (!continuing) {
-    // Before the parameter list everything is copied, up to and including the first '('.
-    const size_t open = statement.find('(');
-    i = open == std::string_view::npos ? size : open + 1;
-  }
-  // The result is written in place into room for the whole statement: it never
-  // outgrows it, as an element type only replaces characters that were cut.
-  const size_t result_start = out->size();
-  out->resize(result_start + size);
-  char* const result = out->data() + result_start;
-  char* end = std::copy_n(text, i, result);
-  bool in_string = false;
-  bool cut = false;           // pointer or collection parameter: a '.' starts a cut
-  bool cutting = false;       // characters are dropped
-  bool element_type = false;  // collecting a List/Array/Map element type
-  ElementType element;
-  char last = i > 0 ? text[i - 1] : '\0';
-  // Puts the run of characters [i, run_end) where the current flags say: each
-  // of them would take the same way one at a time.
-  const auto take_run = [&](size_t run_end) {
-    if (!cutting) {
-      if (run_end - i <= 16 && size - i >= 16) {
-        // Sixteen bytes at once: the result has room for them, as it never
-        // holds more characters than have been scanned.
-        std::memcpy(end, text + i, 16);
-        end += run_end - i;
-      } else {
-        end = std::copy(text + i, text + run_end, end);
-      }
-    } else if (element_type) {
-      element.Append(statement.substr(i, run_end - i));
-    }
-    last = text[run_end - 1];
-    i = run_end;
-  };
-  // Collection keywords are seen at each character outside strings that
-  // follows a space of the result.
-  const auto after_collection_keyword = [&] { return EndsWithCollectionKeyword(result, end); };
-  while (i < size) {
-    const char c = text[i];
-    if (in_string) {
-      if (c != '"') {
-        // Inside a string only the closing quotation mark matters.
-        const size_t quote = statement.find('"', i);
-        take_run(quote == std::string_view::npos ? size : quote);
-        continue;
-      }
-    } else if (IsOrdinary(c)) {
-      if (after_collection_keyword()) cut = element_type = true;
-      take_run(OrdinaryRunEnd(text, i, size));
-      continue;
-    }
-    last = c;
-    ++i;
-    if (c == '"') in_string = !in_string;
-    if (!in_string) {
-      if (after_collection_keyword()) cut = element_type = true;
-      if (c == ';') break;  // a comment: neither it nor the rest is copied
-      // Without a switch: these characters follow each other with no pattern a
-      // branch predictor could learn.
-      const bool ends_parameter = c == ',' || c == '=';
-      if (c == '(' && element_type) {
-        end = element.AppendIfBasic(end);
-        element_type = false;
-        element = ElementType();
-      }
-      cutting = (cutting || (c == '.' && cut)) && !(ends_parameter || c == '(' || c == ')');
-      cut = (cut || c == '*') && !ends_parameter;
-    }
-    if (cutting && element_type) element.Append(std::string_view(&c, 1));
-    *end = c;  // there is room for it either way
-    end += cutting ? 0 : 1;
-  }
-  out->resize(static_cast<size_t>(end - out->data()));
-  return last == ',';
+  StatementScan scan(statement, out);
+  if (!continuing) scan.CopyUpToParameters();
+  scan.ScanParameters();
+  return scan.Finish();
 }
 
 void ConvertHeader(std::string_view header, uint64_t position, StatementLookahead* following,

@@ -1,8 +1,8 @@
 #include "declgen/emitter.h"
 
+#include "base/text.h"
+#include "base/utf8.h"
 #include "declgen/classify.h"
-#include "io/utf8.h"
-#include "run/text.h"
 #include "version.h"
 
 namespace vortiq {
@@ -11,14 +11,24 @@ namespace {
 constexpr std::string_view kTopLevelOpening = "CompilerIf #PB_Compiler_Module = \"\"\r\n";
 constexpr std::string_view kBlockEnd = "CompilerEndIf\r\n";
 
+// Appends `text` with every control character (below U+0020, and U+007F) as
+// U+FFFD, so that a file name holding a line end cannot add lines to the header.
+void AppendWithoutControls(std::string_view text, std::string* out) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      out->append(kReplacementCharacter);
+    } else {
+      out->push_back(c);
+    }
+  }
+}
+
 }  // namespace
 
 Emitter::Emitter(std::string_view source_path, DateValue date, StatementLookahead* statements,
                  HeaderWriter* header)
-    : source_path_(RepairUtf8(source_path)),
-      date_(date),
-      statements_(statements),
-      header_(header) {}
+    : source_path_(source_path), date_(date), statements_(statements), header_(header) {}
 
 void Emitter::WriteHeaderText(std::string_view text) { header_->WriteString(text); }
 
@@ -31,7 +41,7 @@ void Emitter::WritePrologue() {
   WriteHeaderText(line);
 
   line = ";- '";
-  line += GetFilePart(source_path_);
+  AppendWithoutControls(GetFilePart(source_path_), &line);
   line += "' header, generated at ";
   line += FormatDate(kTimeStampMask, date_);
   line += ".\r\n";
@@ -41,8 +51,9 @@ void Emitter::WritePrologue() {
   WriteHeaderText(kTopLevelOpening);
 }
 
-bool Emitter::DeclareProcedure(std::string_view statement, SectionState next) {
-  section_state_ = next;
+void Emitter::Finish() { WriteHeaderText(kClosingLine); }
+
+void Emitter::WriteDeclaration(std::string_view statement) {
   // The keyword is replaced in place: the rest of the header is scanned before
   // anything is read ahead (which may end the validity of `statement`).
   const size_t keyword = ProcedureKeywordLength(statement);
@@ -50,28 +61,21 @@ bool Emitter::DeclareProcedure(std::string_view statement, SectionState next) {
   ConvertHeader(statement.substr(keyword), statement_position_, statements_, &line_);
   line_ += "\r\n";
   WriteHeaderText(line_);
-  return true;
 }
 
-bool Emitter::MaybeOpenModule(std::string_view statement) {
-  if (!IsModuleStart(statement)) return false;
-  section_state_ = SectionState::InModule;
+void Emitter::WriteModuleOpening(std::string_view statement) {
   module_name_ = ModuleNameOf(statement);
   std::string text(kBlockEnd);
   text += "CompilerIf #PB_Compiler_Module = \"";
   text += module_name_;
   text += "\"\r\n";
   WriteHeaderText(text);
-  return true;
 }
 
-bool Emitter::MaybeCloseModule(std::string_view statement) {
-  if (!IsModuleEnd(statement)) return false;
-  section_state_ = SectionState::TopLevel;
+void Emitter::WriteModuleClosing() {
   std::string text(kBlockEnd);
   text += kTopLevelOpening;
   WriteHeaderText(text);
-  return true;
 }
 
 }  // namespace vortiq

@@ -1,16 +1,19 @@
 // Header emission: the prologue, one declaration line per procedure at top level
-// or directly inside a module, and the CompilerIf fences around each module's
-// declarations, driven by a six-state section machine over the statements.
+// or directly inside a module, the CompilerIf fences around each module's
+// declarations, and the closing line, as the section machine (sections.h) walks
+// the statements.
 #ifndef VORTIQ_DECLGEN_EMITTER_H_
 #define VORTIQ_DECLGEN_EMITTER_H_
 
+#include <cstddef>
 #include <cstdint>
-#include <iterator>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "declgen/classify.h"
 #include "declgen/convert_header.h"
+#include "declgen/sections.h"
 #include "io/header_writer.h"
 #include "io/keyword_prefixes.h"
 #include "io/time_stamp.h"
@@ -23,21 +26,12 @@ inline constexpr std::string_view kProjectAddress = "https://vortiq.org";
 // The last line of every header, written without line end.
 inline constexpr std::string_view kClosingLine = "CompilerEndIf";
 
-// Which kind of block the statements being handed in belong to.
-enum class SectionState : uint8_t {
-  TopLevel,           // outside every module, procedure and macro
-  InProcedure,        // in the body of a procedure at top level
-  InMacro,            // in the body of a macro at top level
-  InModule,           // inside a module, outside procedure and macro bodies
-  InModuleProcedure,  // in the body of a procedure inside a module
-  InModuleMacro,      // in the body of a macro inside a module
-};
-
 class Emitter {
  public:
-  // `source_path` is the source path as text (its file part goes into the
-  // prologue), `date` the time stamp's date value. `statements` gives the
-  // statements after a procedure header; `header` receives every text.
+  // `source_path` is the source path as well-formed UTF-8 text (PathToText);
+  // its file part goes into the prologue, control characters as U+FFFD.
+  // `date` is the time stamp's date value. `statements` gives the statements
+  // after a procedure header; `header` receives every text.
   Emitter(std::string_view source_path, DateValue date, StatementLookahead* statements,
           HeaderWriter* header);
   Emitter(const Emitter&) = delete;
@@ -49,61 +43,23 @@ class Emitter {
   // statement, and most statements only fail a test or two.
   void EmitStatement(std::string_view statement) {
     if (statement_position_ == 0) WritePrologue();
-    if (!IsEmptyStatement(statement)) {
-      switch (section_state_) {
-        case SectionState::TopLevel:
-          if (MaybeDeclareProcedure(statement, SectionState::InProcedure)) break;
-          if (MaybeOpenModule(statement)) break;
-          MaybeMoveTo(IsMacroStart(statement), SectionState::InMacro);
-          break;
-        case SectionState::InProcedure:
-          MaybeMoveTo(IsProcedureEnd(statement), SectionState::TopLevel);
-          break;
-        case SectionState::InMacro:
-          MaybeMoveTo(IsMacroEnd(statement), SectionState::TopLevel);
-          break;
-        case SectionState::InModule:
-          if (MaybeDeclareProcedure(statement, SectionState::InModuleProcedure)) break;
-          if (MaybeCloseModule(statement)) break;
-          MaybeMoveTo(IsMacroStart(statement), SectionState::InModuleMacro);
-          break;
-        case SectionState::InModuleProcedure:
-          MaybeMoveTo(IsProcedureEnd(statement), SectionState::InModule);
-          break;
-        case SectionState::InModuleMacro:
-          MaybeMoveTo(IsMacroEnd(statement), SectionState::InModule);
-          break;
-      }
-    }
+    if (!IsEmptyStatement(statement)) ApplyRules(statement);
     ++statement_position_;
   }
+
+  // Writes the closing line that ends every header, the one of an empty
+  // source (no statement, no prologue) included.
+  void Finish();
 
   // Writes `text` to the header unchanged.
   void WriteHeaderText(std::string_view text);
 
   // The keywords that the statements which can change anything in the current
-  // state begin with (a statement beginning with "runtime " may become one), or
-  // null before the first statement, which writes the prologue.
+  // state begin with (kKeywordsThatMatter), or null before the first
+  // statement, which writes the prologue.
   [[nodiscard]] const KeywordPrefixes* KeywordsThatMatter() const {
-    static constexpr KeywordPrefixes kTopLevel = {kProcedureKeyword, kModuleStartKeyword,
-                                                  kMacroStartKeyword, kRuntimeKeyword};
-    static constexpr KeywordPrefixes kInModule = {kProcedureKeyword, kModuleEndKeyword,
-                                                  kMacroStartKeyword, kRuntimeKeyword};
-    static constexpr KeywordPrefixes kInProcedure = {kProcedureEndKeyword, kRuntimeKeyword};
-    static constexpr KeywordPrefixes kInMacro = {kMacroEndKeyword, kRuntimeKeyword};
-    // In the order of SectionState.
-    static constexpr const KeywordPrefixes* kByState[] = {&kTopLevel, &kInProcedure, &kInMacro,
-                                                          &kInModule, &kInProcedure, &kInMacro};
-    static_assert(std::size(kByState) == static_cast<size_t>(SectionState::InModuleMacro) + 1);
-    return statement_position_ == 0 ? nullptr : kByState[static_cast<size_t>(section_state_)];
-  }
-
-  // Every keyword KeywordsThatMatter gives in some state.
-  [[nodiscard]] static const KeywordPrefixes& AllKeywordsThatMatter() {
-    static constexpr KeywordPrefixes kAll = {
-        kProcedureKeyword,  kProcedureEndKeyword, kModuleStartKeyword, kModuleEndKeyword,
-        kMacroStartKeyword, kMacroEndKeyword,     kRuntimeKeyword};
-    return kAll;
+    return statement_position_ == 0 ? nullptr
+                                    : &kKeywordsThatMatter[static_cast<size_t>(section_state_)];
   }
 
   [[nodiscard]] uint64_t statement_position() const { return statement_position_; }
@@ -111,19 +67,44 @@ class Emitter {
   [[nodiscard]] const std::string& module_name() const { return module_name_; }
 
  private:
+  // The rules of the current state, unrolled per state from kSectionRules.
+  void ApplyRules(std::string_view statement) {
+    ApplyRulesOfState(statement, std::make_index_sequence<kSectionStates>{});
+  }
+
+  template <size_t... kStates>
+  void ApplyRulesOfState(std::string_view statement, std::index_sequence<kStates...>) {
+    (void)((section_state_ == static_cast<SectionState>(kStates) &&
+            (ApplyRulesOf<static_cast<SectionState>(kStates)>(
+                 statement,
+                 std::make_index_sequence<RulesOf(static_cast<SectionState>(kStates)).count>{}),
+             true)) ||
+           ...);
+  }
+
+  // The first rule of `kState` whose kind the statement is of applies.
+  template <SectionState kState, size_t... kRows>
+  void ApplyRulesOf(std::string_view statement, std::index_sequence<kRows...>) {
+    static constexpr StateRules kRules = RulesOf(kState);
+    (void)((Apply<kRules.rules[kRows].kind, kRules.rules[kRows].to>(statement)) || ...);
+  }
+
+  // When the statement is of kind `kKind`: moves the machine to `kTo`, writes
+  // what that kind writes, and returns true.
+  template <StatementKind kKind, SectionState kTo>
+  bool Apply(std::string_view statement) {
+    if (!IsOfKind<kKind>(statement)) return false;
+    section_state_ = kTo;
+    if constexpr (kKind == StatementKind::ProcedureStart) WriteDeclaration(statement);
+    if constexpr (kKind == StatementKind::ModuleStart) WriteModuleOpening(statement);
+    if constexpr (kKind == StatementKind::ModuleEnd) WriteModuleClosing();
+    return true;
+  }
+
   void WritePrologue();
-  // Each handler returns whether the statement matched and has been handled.
-  bool MaybeMoveTo(bool matches, SectionState next) {
-    if (matches) section_state_ = next;
-    return matches;
-  }
-  // Checks the statement with a cheap inline test first; the work is out of line.
-  bool MaybeDeclareProcedure(std::string_view statement, SectionState next) {
-    return IsProcedureStart(statement) && DeclareProcedure(statement, next);
-  }
-  bool DeclareProcedure(std::string_view statement, SectionState next);
-  bool MaybeOpenModule(std::string_view statement);
-  bool MaybeCloseModule(std::string_view statement);
+  void WriteDeclaration(std::string_view statement);
+  void WriteModuleOpening(std::string_view statement);
+  void WriteModuleClosing();
 
   std::string source_path_;
   DateValue date_;

@@ -7,6 +7,8 @@
 #include <bit>
 #include <cstdint>
 
+#include "base/text.h"
+
 namespace vortiq {
 namespace {
 
@@ -18,7 +20,7 @@ void ForEachColon(std::string_view line, OnColon on_colon) {
   size_t at = 0;
 #if defined(__SSE2__)
   if (line.size() >= 16) {
-    const __m128i colon = _mm_set1_epi8(':');
+    const __m128i colon = _mm_set1_epi8(kStatementSeparator);
     const auto colons_at = [&](size_t offset) {  // bit i set: line[offset + i] is ':'
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + offset));
       return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, colon)));
@@ -36,7 +38,7 @@ void ForEachColon(std::string_view line, OnColon on_colon) {
   }
 #endif
   for (; at < line.size(); ++at) {
-    if (line[at] == ':') on_colon(at);
+    if (line[at] == kStatementSeparator) on_colon(at);
   }
 }
 
@@ -50,7 +52,7 @@ size_t SplitLine(std::string_view line, std::vector<std::string_view>* pieces) {
     if (colon == pair_end) return;
     // Pairs form from the left: a colon followed by another joins a module and a
     // name ("Mod::Name") and splits nothing.
-    if (colon + 1 < line.size() && line[colon + 1] == ':') {
+    if (colon + 1 < line.size() && line[colon + 1] == kStatementSeparator) {
       pair_end = colon + 1;
       return;
     }

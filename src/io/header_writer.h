@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "io/byte_stream.h"
-#include "io/status.h"
+#include "base/byte_stream.h"
+#include "base/status.h"
 
 namespace vortiq {
 

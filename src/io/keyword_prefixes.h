@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <span>
 #include <string_view>
+#include <type_traits>
 
 namespace vortiq {
 
@@ -19,10 +21,19 @@ class KeywordPrefixes {
   static constexpr size_t kPrefixSize = 4;
   static constexpr size_t kMaxInitials = 4;
 
-  // Lower-case keywords, at most kMaxKeywords. An empty one begins every text.
-  constexpr KeywordPrefixes(std::initializer_list<std::string_view> keywords) {
+  // Lower-case keywords, at most kMaxKeywords with at most kMaxInitials
+  // different first letters. An empty one begins every text. A set that does
+  // not fit fails to compile where it is a constant (as the emitter's sets
+  // are); made at run time, it never lets a line be passed over.
+  constexpr KeywordPrefixes(std::initializer_list<std::string_view> keywords)
+      : KeywordPrefixes(std::span<const std::string_view>(keywords.begin(), keywords.size())) {}
+
+  constexpr explicit KeywordPrefixes(std::span<const std::string_view> keywords) {
     for (const std::string_view keyword : keywords) {
-      if (count_ == kMaxKeywords) break;
+      if (count_ == kMaxKeywords) {
+        DoesNotFit();
+        break;
+      }
       if (keyword.empty()) begins_all_ = true;
       uint32_t bytes = 0;
       uint32_t mask = 0;
@@ -42,13 +53,13 @@ class KeywordPrefixes {
       }
       if (known) continue;
       if (initial_count_ == kMaxInitials) {
-        too_many_initials_ = true;
+        DoesNotFit();
       } else {
         initials_[initial_count_++] = initial;
       }
     }
     // Unused places hold a mask no text can match: the text's bytes are OR-ed
-    // with 20, so none of them is 0.
+    // with 0x20, so none of them is 0.
     for (size_t i = count_; i < kMaxKeywords; ++i) {
       bytes_[i] = 0;
       masks_[i] = ~uint32_t{0};
@@ -57,16 +68,15 @@ class KeywordPrefixes {
   }
 
   // True when a keyword is empty, so that every text may begin with one.
-  [[nodiscard]] bool begins_all() const { return begins_all_; }
+  [[nodiscard]] constexpr bool begins_all() const { return begins_all_; }
 
   // False when lines cannot be passed over by the first characters of their
-  // statements: a keyword is empty, or they begin with more than kMaxInitials
-  // different characters.
-  [[nodiscard]] bool may_skip() const { return !begins_all_ && !too_many_initials_; }
+  // statements: a keyword is empty, or the set does not fit.
+  [[nodiscard]] constexpr bool may_skip() const { return !begins_all_ && fits_; }
 
-  // The different first bytes of the keywords, OR-ed with 20 (as a byte of the
-  // text OR-ed with 20 must equal one), repeated up to kMaxInitials.
-  [[nodiscard]] char initial(size_t i) const { return initials_[i]; }
+  // The different first bytes of the keywords, OR-ed with 0x20 (as a byte of the
+  // text OR-ed with 0x20 must equal one), repeated up to kMaxInitials.
+  [[nodiscard]] constexpr char initial(size_t i) const { return initials_[i]; }
 
   // Bit i set when the text at `text`, of which four bytes can be read, may
   // begin with keyword i.
@@ -121,6 +131,15 @@ class KeywordPrefixes {
   }
 
  private:
+  // More keywords or first letters than the set holds: a compile error in a
+  // constant, no skipping at run time.
+  constexpr void DoesNotFit() {
+    if (std::is_constant_evaluated()) KeywordSetDoesNotFit();
+    fits_ = false;
+  }
+  // Not constexpr: reaching it while a constant is evaluated stops the compiler.
+  static void KeywordSetDoesNotFit() {}
+
   // Where byte i of a text lies in a 32-bit word read from it.
   static constexpr unsigned Shift(size_t i) {
     return 8 * static_cast<unsigned>(
@@ -133,7 +152,7 @@ class KeywordPrefixes {
   char initials_[kMaxInitials] = {};
   size_t initial_count_ = 0;
   bool begins_all_ = false;
-  bool too_many_initials_ = false;
+  bool fits_ = true;
 };
 
 }  // namespace vortiq

@@ -11,19 +11,21 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/text.h"
+
 namespace vortiq {
 
 // First byte in [p, end) that ends a line or starts a non-ASCII character:
-// 00, 0A, 0D or 80..FF; `end` when there is none. Sets `*colon` when a ':' lies
+// 0x00, 0x0A, 0x0D or 0x80..0xFF; `end` when there is none. Sets `*colon` when a ':' lies
 // before it, found in the same pass, so that lines without one need no splitting.
 inline const char* FindLineSpecial(const char* p, const char* end, bool* colon) {
 #if defined(__SSE2__)
   // Sixteen bytes at a time. movemask takes the top bit of each byte, which is
-  // set for 80..FF and for every byte that compared equal.
+  // set for 0x80..0xFF and for every byte that compared equal.
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i zero = _mm_setzero_si128();
-  const __m128i colons = _mm_set1_epi8(':');
+  const __m128i colons = _mm_set1_epi8(kStatementSeparator);
   for (; end - p >= 16; p += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i line_ends =
@@ -45,7 +47,7 @@ inline const char* FindLineSpecial(const char* p, const char* end, bool* colon) 
     uint64_t word;
     std::memcpy(&word, p, 8);
     if ((word & (kOnes * 0x80)) | has_zero_byte(word) | has_zero_byte(word ^ (kOnes * '\n')) |
-        has_zero_byte(word ^ (kOnes * '\r')) | has_zero_byte(word ^ (kOnes * ':'))) {
+        has_zero_byte(word ^ (kOnes * '\r')) | has_zero_byte(word ^ (kOnes * kStatementSeparator))) {
       break;
     }
   }
@@ -53,19 +55,20 @@ inline const char* FindLineSpecial(const char* p, const char* end, bool* colon) 
   for (; p < end; ++p) {
     const auto byte = static_cast<uint8_t>(*p);
     if (byte >= 0x80 || byte == 0 || byte == '\n' || byte == '\r') return p;
-    if (byte == ':') *colon = true;
+    if (byte == kStatementSeparator) *colon = true;
   }
   return end;
 }
 
-// Bit masks of the 64 bytes at `p`: bit i of `*specials` is set when p[i] is 00,
-// 0A, 0D or 80..FF (as FindLineSpecial looks for), bit i of `*colons` when it is ':'.
+// Bit masks of the 64 bytes at `p`: bit i of `*specials` is set when p[i] is
+// 0x00, 0x0A, 0x0D or 0x80..0xFF (as FindLineSpecial looks for), bit i of
+// `*colons` when it is ':'.
 inline void ScanBlock(const char* p, uint64_t* specials, uint64_t* colons) {
 #if defined(__SSE2__)
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i zero = _mm_setzero_si128();
-  const __m128i colon = _mm_set1_epi8(':');
+  const __m128i colon = _mm_set1_epi8(kStatementSeparator);
   uint64_t special_bits = 0;
   uint64_t colon_bits = 0;
   for (int part = 0; part < 4; ++part) {
@@ -89,7 +92,7 @@ inline void ScanBlock(const char* p, uint64_t* specials, uint64_t* colons) {
     const auto byte = static_cast<uint8_t>(p[i]);
     const bool special = byte >= 0x80 || byte == 0 || byte == '\n' || byte == '\r';
     *specials |= static_cast<uint64_t>(special) << i;
-    *colons |= static_cast<uint64_t>(byte == ':') << i;
+    *colons |= static_cast<uint64_t>(byte == kStatementSeparator) << i;
   }
 #endif
 }

@@ -1,13 +1,61 @@
+// Passing over lines that cannot matter, 64 bytes at a time.
+//
+// A line may be passed over when none of its statements can begin with one of
+// the keywords that matter in the current state. A statement begins at the
+// start of a line or after a ':', once the spaces before it are passed (Trim
+// removes spaces only, so a tab before a keyword hides it). So for each block
+// of 64 bytes a few bit masks are made at once (bit i stands for byte i):
+// line feeds, colons, spaces, the other line ends (CR, NUL), bytes 0x80..0xFF,
+// and bytes that equal a keyword's first letter in either case. From them:
+//
+//   starts   = (line feeds | colons) << 1, and bit 0 when the block begins a
+//              statement (the carry from the block before): bytes right after
+//              a line feed or a colon.
+//   carried  = spaces + (starts & spaces): the first space of each run of
+//              spaces that begins a statement, added to the run, carries
+//              through it and leaves one bit, on the byte right after it.
+//   firsts   = (carried | starts) & ~spaces: the first character of each
+//              statement, after its leading spaces.
+//
+// Worked example (16 bytes of a block; ' ' drawn as '.', byte 0 on the left;
+// the keywords of a procedure's body, "endprocedure" and "runtime "):
+//
+//   bytes      . . a : . . E n d I f \n. . P r
+//   spaces     1 1 0 0 1 1 0 0 0 0 0 0  1 1 0 0
+//   starts     1 0 0 0 1 0 0 0 0 0 0 0  1 0 0 0    (bit 0: a line begins here)
+//   carried    0 0 1 0 0 0 1 0 0 0 0 0  0 0 1 0
+//   firsts     0 0 1 0 0 0 1 0 0 0 0 0  0 0 1 0    "a", "EndIf", "Pr..."
+//   initials   0 0 0 0 0 0 1 0 0 0 0 0  0 0 0 1    'E', 'r' (either case)
+//   candidates 0 0 0 0 0 0 1 0 0 0 0 0  0 0 0 0    firsts & initials
+//
+// Only candidates are looked at further: their first four bytes, without
+// letter case, against the keywords' ("EndI" is not "endp" nor "runt"), so
+// these lines are passed over. A run of spaces that reaches the end of the
+// block overflows the addition, and the carry says that the next block's
+// first byte may still begin the statement.
+//
+// The answer may only err towards "stop here": stopping at a line that does
+// not matter costs a normal read of it, while passing over one that does
+// would lose a declaration. So the walk also stops at every byte whose line
+// end it cannot be sure of (a CR or NUL not right before a line feed, a lead
+// byte not followed by the continuation bytes it takes, which would swallow a
+// line end or a colon), and never looks at the last few bytes of the text,
+// whose next bytes it cannot see; the four-byte test may say yes where the
+// full keyword test says no, never the other way.
 #include "io/line_skip.h"
 
 #include <bit>
 #include <cstdint>
+
+#include "base/text.h"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 #define VORTIQ_X86_DISPATCH 1
 #elif defined(__SSE2__)
 #include <emmintrin.h>
+#elif defined(__aarch64__)
+#include <arm_neon.h>
 #endif
 
 namespace vortiq {
@@ -22,12 +70,12 @@ using Initials = char[KeywordPrefixes::kMaxInitials];
 
 // Bit i of each mask stands for byte i of a 64-byte block.
 struct SkipMasks {
-  uint64_t line_feeds = 0;  // 0A
-  uint64_t ends = 0;        // 0D and 00, the other line ends
-  uint64_t colons = 0;      // ':'
-  uint64_t spaces = 0;      // 20
-  uint64_t highs = 0;       // 80..FF
-  uint64_t initials = 0;    // bytes equal to one of the initials once OR-ed with 20
+  uint64_t line_feeds = 0;  // 0x0A
+  uint64_t ends = 0;        // 0x0D and 0x00, the other line ends
+  uint64_t colons = 0;      // the statement separator ':'
+  uint64_t spaces = 0;      // the blank before statements, 0x20
+  uint64_t highs = 0;       // 0x80..0xFF
+  uint64_t initials = 0;    // bytes equal to one of the initials once OR-ed with 0x20
 };
 
 [[gnu::always_inline]] inline SkipMasks ScanBlockPortable(const char* p, const Initials& initials) {
@@ -38,8 +86,8 @@ struct SkipMasks {
     const uint64_t bit = uint64_t{1} << i;
     if (byte == '\n') masks.line_feeds |= bit;
     if (byte == '\r' || byte == 0) masks.ends |= bit;
-    if (byte == ':') masks.colons |= bit;
-    if (byte == ' ') masks.spaces |= bit;
+    if (byte == kStatementSeparator) masks.colons |= bit;
+    if (byte == kBlank) masks.spaces |= bit;
     if (byte >= 0x80) masks.highs |= bit;
     for (const char initial : initials) {
       if (folded == initial) masks.initials |= bit;
@@ -52,8 +100,9 @@ struct SkipMasks {
 [[gnu::always_inline]] inline SkipMasks ScanBlockSse2(const char* p, const Initials& initials) {
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i colon = _mm_set1_epi8(':');
-  const __m128i space = _mm_set1_epi8(' ');
+  const __m128i colon = _mm_set1_epi8(kStatementSeparator);
+  const __m128i space = _mm_set1_epi8(kBlank);
+  const __m128i lower = _mm_set1_epi8(0x20);
   const __m128i zero = _mm_setzero_si128();
   const __m128i a = _mm_set1_epi8(initials[0]);
   const __m128i b = _mm_set1_epi8(initials[1]);
@@ -66,7 +115,7 @@ struct SkipMasks {
              << (16 * part);
     };
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
-    const __m128i folded = _mm_or_si128(bytes, space);
+    const __m128i folded = _mm_or_si128(bytes, lower);
     masks.line_feeds |= bits(_mm_cmpeq_epi8(bytes, lf));
     masks.ends |= bits(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, zero)));
     masks.colons |= bits(_mm_cmpeq_epi8(bytes, colon));
@@ -80,12 +129,58 @@ struct SkipMasks {
 }
 #endif
 
+#if defined(__aarch64__)
+// NEON has no movemask: the block is loaded de-interleaved (vector k holds
+// bytes k, k + 4, ...), so that shifting and inserting the four comparison
+// vectors into one and narrowing it puts byte i's bit at bit i, as on x86.
+[[gnu::always_inline]] inline uint64_t BitsOf(uint8x16x4_t matches) {
+  const uint8x16_t low = vsriq_n_u8(matches.val[1], matches.val[0], 1);
+  const uint8x16_t high = vsriq_n_u8(matches.val[3], matches.val[2], 1);
+  const uint8x16_t nibbles = vsriq_n_u8(high, low, 2);
+  const uint8x16_t twice = vsriq_n_u8(nibbles, nibbles, 4);
+  return vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(vreinterpretq_u16_u8(twice), 4)), 0);
+}
+
+[[gnu::always_inline]] inline SkipMasks ScanBlockNeon(const char* p, const Initials& initials) {
+  const uint8x16_t lf = vdupq_n_u8('\n');
+  const uint8x16_t cr = vdupq_n_u8('\r');
+  const uint8x16_t colon = vdupq_n_u8(':');
+  const uint8x16_t space = vdupq_n_u8(' ');
+  const uint8x16_t a = vdupq_n_u8(static_cast<uint8_t>(initials[0]));
+  const uint8x16_t b = vdupq_n_u8(static_cast<uint8_t>(initials[1]));
+  const uint8x16_t c = vdupq_n_u8(static_cast<uint8_t>(initials[2]));
+  const uint8x16_t d = vdupq_n_u8(static_cast<uint8_t>(initials[3]));
+  const uint8x16x4_t bytes = vld4q_u8(reinterpret_cast<const uint8_t*>(p));
+  uint8x16x4_t line_feeds, ends, colons, spaces, highs, initial;
+  for (int k = 0; k < 4; ++k) {
+    const uint8x16_t byte = bytes.val[k];
+    const uint8x16_t folded = vorrq_u8(byte, space);
+    line_feeds.val[k] = vceqq_u8(byte, lf);
+    ends.val[k] = vorrq_u8(vceqq_u8(byte, cr), vceqzq_u8(byte));
+    colons.val[k] = vceqq_u8(byte, colon);
+    spaces.val[k] = vceqq_u8(byte, space);
+    highs.val[k] = vcltzq_s8(vreinterpretq_s8_u8(byte));
+    initial.val[k] = vorrq_u8(vorrq_u8(vceqq_u8(folded, a), vceqq_u8(folded, b)),
+                              vorrq_u8(vceqq_u8(folded, c), vceqq_u8(folded, d)));
+  }
+  SkipMasks masks;
+  masks.line_feeds = BitsOf(line_feeds);
+  masks.ends = BitsOf(ends);
+  masks.colons = BitsOf(colons);
+  masks.spaces = BitsOf(spaces);
+  masks.highs = BitsOf(highs);
+  masks.initials = BitsOf(initial);
+  return masks;
+}
+#endif
+
 #if defined(VORTIQ_X86_DISPATCH)
 [[gnu::target("avx2")]] SkipMasks ScanBlockAvx2(const char* p, const Initials& initials) {
   const __m256i lf = _mm256_set1_epi8('\n');
   const __m256i cr = _mm256_set1_epi8('\r');
-  const __m256i colon = _mm256_set1_epi8(':');
-  const __m256i space = _mm256_set1_epi8(' ');
+  const __m256i colon = _mm256_set1_epi8(kStatementSeparator);
+  const __m256i space = _mm256_set1_epi8(kBlank);
+  const __m256i lower = _mm256_set1_epi8(0x20);
   const __m256i zero = _mm256_setzero_si256();
   const __m256i a = _mm256_set1_epi8(initials[0]);
   const __m256i b = _mm256_set1_epi8(initials[1]);
@@ -97,7 +192,7 @@ struct SkipMasks {
       return static_cast<uint64_t>(static_cast<uint32_t>(movemask)) << (32 * part);
     };
     const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * part));
-    const __m256i folded = _mm256_or_si256(bytes, space);
+    const __m256i folded = _mm256_or_si256(bytes, lower);
     masks.line_feeds |= bits(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, lf)));
     masks.ends |= bits(_mm256_movemask_epi8(
         _mm256_or_si256(_mm256_cmpeq_epi8(bytes, cr), _mm256_cmpeq_epi8(bytes, zero))));
@@ -278,6 +373,17 @@ constexpr Walkers kSse2 = {
     }};
 #endif
 
+#if defined(__aarch64__)
+constexpr Walkers kNeon = {
+    [](const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
+      return Skip<ScanBlockNeon>(text, size, start, keywords);
+    },
+    [](const char* text, size_t size, const KeywordPrefixes& keywords,
+       std::vector<KeywordLine>* lines) {
+      return List<ScanBlockNeon>(text, size, keywords, lines);
+    }};
+#endif
+
 #if defined(VORTIQ_X86_DISPATCH)
 [[gnu::target("avx2"), gnu::flatten]] size_t SkipAvx2(const char* text, size_t size, size_t start,
                                                       const KeywordPrefixes& keywords) {
@@ -303,6 +409,9 @@ std::vector<SkipScan> AvailableSkipScans() {
 #if defined(VORTIQ_X86_DISPATCH)
   if (__builtin_cpu_supports("avx2")) scans.push_back(SkipScan::kAvx2);
 #endif
+#if defined(__aarch64__)
+  scans.push_back(SkipScan::kNeon);  // every ARM64 processor has it
+#endif
   return scans;
 }
 
@@ -317,6 +426,10 @@ const Walkers& WalkersFor(SkipScan scan) {
 #if defined(__SSE2__)
     case SkipScan::kSse2:
       return kSse2;
+#endif
+#if defined(__aarch64__)
+    case SkipScan::kNeon:
+      return kNeon;
 #endif
     default:
       return kPortable;

@@ -22,9 +22,9 @@ namespace vortiq {
                                     const KeywordPrefixes& keywords);
 
 // The ways of scanning for it: bytes one at a time, or 16 (SSE2) or 32 (AVX2)
-// at a time. SkipPlainLines uses the last one AvailableSkipScans lists, the
-// best this build and CPU offer; all give the same results.
-enum class SkipScan : uint8_t { kPortable, kSse2, kAvx2 };
+// at a time on x86, 64 at a time with NEON on ARM64. SkipPlainLines uses the last one
+// AvailableSkipScans lists, the best this build and CPU offer; all give the same results.
+enum class SkipScan : uint8_t { kPortable, kSse2, kAvx2, kNeon };
 [[nodiscard]] std::vector<SkipScan> AvailableSkipScans();
 [[nodiscard]] size_t SkipPlainLines(SkipScan scan, const char* text, size_t size, size_t start,
                                     const KeywordPrefixes& keywords);

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "io/byte_stream.h"
-#include "io/status.h"
+#include "base/byte_stream.h"
+#include "base/status.h"
 #include "io/time_stamp.h"
 
 namespace vortiq {
@@ -22,6 +22,13 @@ namespace vortiq {
 // A source file open for reading; on Windows nobody else may open it meanwhile.
 class SourceFile final : public ByteSource {
  public:
+  // Size and modification time of a regular file, in the platform's units.
+  struct Stamp {
+    int64_t size = 0;
+    int64_t modified = 0;
+    friend bool operator==(const Stamp&, const Stamp&) = default;
+  };
+
   // Opens an existing file. kNotFound when it does not exist; a directory or a
   // file that may not be read gives kAccessDenied.
   static Status Open(const std::string& path, std::unique_ptr<SourceFile>* file);
@@ -33,22 +40,36 @@ class SourceFile final : public ByteSource {
   Status Read(char* buffer, size_t capacity, size_t* count) override;
   [[nodiscard]] bool MayReadAhead() const override { return regular_; }
 
+  // True when another program has written the file since it was opened (or
+  // rewound): a regular file whose size or modification time differs now.
+  // Always false for a pipe or device, which cannot tell.
+  [[nodiscard]] bool HasChanged() const;
+
+  // Reads the file again from its start; it counts as opened now. A regular
+  // file only.
+  Status Rewind();
+
  private:
-  SourceFile(intptr_t handle, bool regular) : handle_(handle), regular_(regular) {}
+  SourceFile(intptr_t handle, bool regular, Stamp stamp)
+      : handle_(handle), regular_(regular), stamp_(stamp) {}
   intptr_t handle_;
   bool regular_;  // a regular file, not a pipe or device
+  Stamp stamp_;   // when it was opened or rewound
 };
 
 // A header being written. The bytes go to a new temporary file in the header's
 // directory; Commit puts it in the header's place in one step. Until then an
 // existing header is untouched, and a HeaderFile destroyed without a successful
-// Commit removes its temporary file. Where the header path is a symbolic link,
-// the link stays and the file it leads to is replaced.
+// Commit removes its temporary file; on POSIX so does a signal that ends the
+// process meanwhile. Where the header path is a symbolic link, the link stays
+// and the file it leads to is replaced; on POSIX a link that stands in a
+// sticky directory everyone may write to (such as /tmp) is followed only when
+// it belongs to the caller or to the directory's owner.
 class HeaderFile final : public ByteSink {
  public:
   // Fails without creating anything when the header exists but may not be
-  // written (read-only), is not a regular file, or the temporary file cannot be
-  // made.
+  // written (read-only), is not a regular file, is reached through a link that
+  // may not be followed, or the temporary file cannot be made.
   static Status Create(const std::string& header_path, std::unique_ptr<HeaderFile>* file);
 
   ~HeaderFile() override;
@@ -57,9 +78,13 @@ class HeaderFile final : public ByteSink {
 
   Status Write(std::string_view bytes) override;
 
+  // Forgets what has been written, so that writing starts again at the start.
+  Status Restart();
+
   // Makes the written bytes durable, closes the temporary file and replaces the
-  // header with it, keeping the old header's permissions (POSIX) or attributes
-  // (Windows). On failure the old header stays as it was.
+  // header with it, keeping the old header's owner, permissions and extended
+  // attributes as far as the caller may (POSIX) or its attributes (Windows).
+  // On failure the old header stays as it was.
   Status Commit();
 
  private:

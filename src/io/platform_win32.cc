@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/utf8.h"
 #include "io/platform.h"
 #include "io/temporary_name.h"
-#include "io/utf8.h"
 
 namespace vortiq {
 namespace {
@@ -73,6 +73,19 @@ bool FinalPathOf(HANDLE handle, std::wstring* path) {
   return true;
 }
 
+// Size and last write time of an open file.
+bool StampOf(HANDLE handle, SourceFile::Stamp* stamp) {
+  LARGE_INTEGER size{};
+  FILETIME written{};
+  if (!GetFileSizeEx(handle, &size) || !GetFileTime(handle, nullptr, nullptr, &written)) {
+    return false;
+  }
+  stamp->size = size.QuadPart;
+  stamp->modified = static_cast<int64_t>((static_cast<uint64_t>(written.dwHighDateTime) << 32) |
+                                         written.dwLowDateTime);
+  return true;
+}
+
 uint64_t NameEntropy(int attempt) {
   LARGE_INTEGER counter{};
   QueryPerformanceCounter(&counter);
@@ -89,8 +102,14 @@ Status SourceFile::Open(const std::string& path, std::unique_ptr<SourceFile>* fi
   const HANDLE handle = CreateFileW(ExtendedPath(ToWide(path)).c_str(), GENERIC_READ, 0, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return StatusFromError(GetLastError());
-  file->reset(
-      new SourceFile(reinterpret_cast<intptr_t>(handle), GetFileType(handle) == FILE_TYPE_DISK));
+  const bool regular = GetFileType(handle) == FILE_TYPE_DISK;
+  Stamp stamp;
+  if (regular && !StampOf(handle, &stamp)) {
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    return StatusFromError(error);
+  }
+  file->reset(new SourceFile(reinterpret_cast<intptr_t>(handle), regular, stamp));
   return Status::kOk;
 }
 
@@ -104,6 +123,22 @@ Status SourceFile::Read(char* buffer, size_t capacity, size_t* count) {
     return StatusFromError(GetLastError());
   }
   *count = got;
+  return Status::kOk;
+}
+
+// Opened without sharing, the file cannot change meanwhile; checked all the same.
+bool SourceFile::HasChanged() const {
+  Stamp now;
+  return regular_ && (!StampOf(reinterpret_cast<HANDLE>(handle_), &now) || !(now == stamp_));
+}
+
+Status SourceFile::Rewind() {
+  const HANDLE handle = reinterpret_cast<HANDLE>(handle_);
+  LARGE_INTEGER start{};
+  if (!regular_) return Status::kIoError;
+  if (!SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) || !StampOf(handle, &stamp_)) {
+    return StatusFromError(GetLastError());
+  }
   return Status::kOk;
 }
 
@@ -193,6 +228,16 @@ Status HeaderFile::Write(std::string_view bytes) {
     }
     if (written == 0) return Status::kIoError;
     bytes.remove_prefix(written);
+  }
+  return Status::kOk;
+}
+
+Status HeaderFile::Restart() {
+  const HANDLE handle = state_->handle;
+  LARGE_INTEGER start{};
+  if (handle == INVALID_HANDLE_VALUE) return Status::kIoError;
+  if (!SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) || !SetEndOfFile(handle)) {
+    return StatusFromError(GetLastError());
   }
   return Status::kOk;
 }

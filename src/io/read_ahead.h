@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "io/byte_stream.h"
+#include "base/byte_stream.h"
+#include "base/status.h"
 #include "io/keyword_prefixes.h"
 #include "io/line_skip.h"
-#include "io/status.h"
 
 namespace vortiq {
 

@@ -5,10 +5,10 @@
 #include <exception>
 #include <memory>
 
+#include "base/utf8.h"
 #include "io/line_scan.h"
 #include "io/line_skip.h"
 #include "io/read_ahead.h"
-#include "io/utf8.h"
 
 namespace vortiq {
 namespace {
@@ -22,12 +22,6 @@ int CharacterLength(uint8_t lead) {
 }
 
 }  // namespace
-
-Status MemorySource::Read(char* buffer, size_t capacity, size_t* count) {
-  *count = rest_.copy(buffer, capacity);
-  rest_.remove_prefix(*count);
-  return Status::kOk;
-}
 
 SourceReader::SourceReader(ByteSource* source, size_t buffer_size, int reads_before_reading_ahead)
     : source_(source),

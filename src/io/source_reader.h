@@ -1,8 +1,9 @@
 // Reading a PureBasic source as lines of UTF-8 text.
 //
-// Lines end at LF, CR LF, a lone CR and a zero byte. A lead byte C0..F7 takes the
-// following 1 to 3 bytes as its continuation without looking at them (so a line
-// end among them stays in the line), a stray byte 80..BF or F8..FF becomes '?',
+// Lines end at LF, CR LF, a lone CR and a zero byte. A lead byte 0xC0..0xF7 takes
+// the following 1 to 3 bytes as its continuation without looking at them (so a
+// line end among them stays in the line), a stray byte 0x80..0xBF or 0xF8..0xFF
+// becomes '?',
 // and a character cut off by the end of the file is dropped. The bytes of a line
 // are then decoded up to a zero byte, each malformed sequence giving U+FFFD; a
 // byte-order mark is not recognised and stays as U+FEFF.
@@ -16,11 +17,11 @@
 #include <string_view>
 #include <vector>
 
-#include "io/byte_stream.h"
+#include "base/byte_stream.h"
+#include "base/status.h"
 #include "io/keyword_prefixes.h"
 #include "io/line_skip.h"
 #include "io/read_ahead.h"
-#include "io/status.h"
 
 namespace vortiq {
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "run/text.h"
+#include "base/text.h"
 
 namespace vortiq {
 namespace {

@@ -1,6 +1,7 @@
 #include "run/generate.h"
 
 #include "declgen/emitter.h"
+#include "io/platform.h"
 #include "io/source_reader.h"
 #include "run/statement_list.h"
 
@@ -11,7 +12,7 @@ Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValu
   SourceReader reader(source);
   // A long source is searched ahead, on the reading thread, for the lines that
   // may matter in any state.
-  reader.FindLinesAhead(&Emitter::AllKeywordsThatMatter());
+  reader.FindLinesAhead(&kKeywordsThatMatterInAnyState);
   StatementList statements(&reader);
   Emitter emitter(source_path, date, &statements, header);
   std::string_view statement;
@@ -26,7 +27,7 @@ Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValu
     if (header->status() != Status::kOk) return header->status();
   }
   if (reader.status() != Status::kOk) return reader.status();
-  emitter.WriteHeaderText(kClosingLine);
+  emitter.Finish();
   return header->Flush();
 }
 
@@ -36,7 +37,7 @@ std::string GenerateHeader(std::string_view source, std::string_view source_path
   std::string output;
   StringSink sink(&output);
   HeaderWriter header(&sink);
-  GenerateHeader(&input, source_path, Date(clock), &header);  // memory cannot fail
+  GenerateHeader(&input, PathToText(source_path), Date(clock), &header);  // memory cannot fail
   return output;
 }
 

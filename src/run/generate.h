@@ -7,22 +7,23 @@
 #include <string>
 #include <string_view>
 
-#include "io/byte_stream.h"
+#include "base/byte_stream.h"
+#include "base/status.h"
 #include "io/header_writer.h"
-#include "io/status.h"
 #include "io/time_stamp.h"
 
 namespace vortiq {
 
 // Reads `source` to its end and writes the complete header to `header`, closing
-// line included, then flushes it. `source_path` is the source path as text and
-// `date` the time stamp. Returns kOk, or the first read or write failure (the
-// output is then incomplete and must be discarded).
+// line included, then flushes it. `source_path` is the source path as
+// well-formed UTF-8 text (PathToText) and `date` the time stamp. Returns kOk, or the first read or
+// write failure (the output is then incomplete and must be discarded).
 Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValue date,
                       HeaderWriter* header);
 
-// The header for the source bytes `source` at `source_path`, generated at the
-// local time `clock`. Deterministic: the same arguments give the same bytes.
+// The header for the source bytes `source` at `source_path` (a path in the
+// platform's encoding), generated at the local time `clock`. Deterministic: the
+// same arguments give the same bytes.
 [[nodiscard]] std::string GenerateHeader(std::string_view source, std::string_view source_path,
                                          const LocalTime& clock);
 

@@ -2,12 +2,17 @@
 
 #include <memory>
 
+#include "base/text.h"
 #include "io/header_writer.h"
 #include "io/platform.h"
 #include "run/generate.h"
-#include "run/text.h"
 
 namespace vortiq {
+namespace {
+
+constexpr int kMaxReadings = 2;  // of a source that changes while it is read
+
+}  // namespace
 
 std::string SourcePathOf(const std::vector<std::string>& parameters) {
   std::string path;
@@ -30,10 +35,21 @@ int Run(const std::vector<std::string>& parameters) {
   std::unique_ptr<HeaderFile> header_file;
   if (HeaderFile::Create(source_path + "i", &header_file) != Status::kOk) return kExitFailure;
 
-  HeaderWriter header(header_file.get());
+  const std::string source_text = PathToText(source_path);
   const DateValue date = Date(ReadLocalClock());
-  if (GenerateHeader(source.get(), PathToText(source_path), date, &header) != Status::kOk) {
-    return kExitFailure;  // destroying header_file removes the temporary file
+  // A source that another program writes while it is read (a save during the
+  // run) would give a header of neither version: it is read again from the
+  // start, and when it changes again, the old header stays.
+  for (int reading = 1;; ++reading) {
+    HeaderWriter header(header_file.get());
+    if (GenerateHeader(source.get(), source_text, date, &header) != Status::kOk) {
+      return kExitFailure;  // destroying header_file removes the temporary file
+    }
+    if (!source->HasChanged()) break;
+    if (reading == kMaxReadings || source->Rewind() != Status::kOk ||
+        header_file->Restart() != Status::kOk) {
+      return kExitFailure;
+    }
   }
   source.reset();
   return header_file->Commit() == Status::kOk ? kExitSuccess : kExitFailure;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/text.h"
 #include "declgen/classify.h"
 #include "declgen/split_line.h"
-#include "run/text.h"
 
 namespace vortiq {
 

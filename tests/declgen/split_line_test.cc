@@ -34,6 +34,7 @@ TEST(SplitLineTest, Pieces) {
       {"x = 1 ; note: more", {"x = 1 ; note", " more"}, 2},
       {"Procedure Foo(a.s = \"x:y\")", {"Procedure Foo(a.s = \"x", "y\")"}, 2},
       {"no colon at all ", {"no colon at all "}, 1},
+      {std::string_view("a::", 2), {"a"}, 1},  // a colon after the line is not its pair
   };
   std::vector<std::string_view> pieces{"stale"};
   for (const Case& c : cases) {

@@ -16,7 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/many_procedures.h"
 #include "support/run_vortiq.h"
+#include "support/snapshot.h"
 #include "support/temp_dir.h"
 
 namespace vortiq {
@@ -24,11 +26,15 @@ namespace {
 
 using testing::FinishVortiq;
 using testing::HasEnded;
+using testing::IsTemporaryFileOf;
+using testing::ManyProcedures;
 using testing::Prologue;
 using testing::ReadFile;
 using testing::RunOptions;
 using testing::RunResult;
 using testing::RunVortiq;
+using testing::Sample;
+using testing::Snapshot;
 using testing::StartedRun;
 using testing::StartVortiq;
 using testing::TempDir;
@@ -36,41 +42,6 @@ using testing::WithFixedTime;
 using testing::WriteFile;
 
 namespace fs = std::filesystem;
-
-// Every entry below `root` with its permission bits and, for a file, its bytes.
-std::map<std::string, std::string> Snapshot(const fs::path& root) {
-  std::map<std::string, std::string> entries;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string mode = std::to_string(static_cast<int>(entry.status().permissions()));
-    entries[fs::relative(entry.path(), root).string()] =
-        entry.is_directory() ? mode + " directory" : mode + " " + ReadFile(entry.path().string());
-  }
-  return entries;
-}
-
-// A source whose header holds about 25 bytes per procedure, with that header.
-struct Sample {
-  std::string source;
-  std::string header_body;  // the header after its prologue
-};
-
-Sample ManyProcedures(int count) {
-  Sample sample;
-  for (int i = 0; i < count; ++i) {
-    const std::string name = std::to_string(i);
-    sample.source.append("Procedure P").append(name).append("(a.l, *b.Point)\r\n");
-    sample.source.append("  x = 1\r\nEndProcedure\r\n");
-    sample.header_body.append("Declare P").append(name).append("(a.l, *b)\r\n");
-  }
-  sample.header_body += "CompilerEndIf";
-  return sample;
-}
-
-bool IsTemporaryFileOf(const std::string& entry, const std::string& header_name) {
-  const std::string prefix = "." + header_name + ".";
-  return entry.size() == prefix.size() + 12 && entry.compare(0, prefix.size(), prefix) == 0 &&
-         entry.compare(entry.size() - 4, 4, ".tmp") == 0;
-}
 
 TEST(FaultInjectionTest, UnusablePathsLoseNothing) {
   struct Case {

@@ -1,7 +1,10 @@
 // End-to-end tests of the built program: real files in temporary directories,
 // exact header bytes and exit statuses. Failures are in fault_injection_test.cc.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <time.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -71,6 +74,66 @@ TEST(VortiqTest, EmptySourceAndNonUtf8Name) {
   EXPECT_EQ(RunVortiq({dir / "caf\xE9.pb"}).exit_status, 0);
   EXPECT_EQ(WithFixedTime(ReadFile(dir / "caf\xE9.pbi")),
             Prologue("caf\xEF\xBF\xBD.pb") + "CompilerEndIf");
+}
+
+// The time stamp of `now` in the zone of TZ, as the header's second line shows it.
+std::string StampAt(time_t now) {
+  tm fields{};
+  localtime_r(&now, &fields);
+  char text[64];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%04d", fields.tm_hour, fields.tm_min,
+                fields.tm_sec, fields.tm_mday, fields.tm_mon + 1, fields.tm_year + 1900);
+  return text;
+}
+
+// The program reads the zone from TZ, given as a rule or as the name of a zone
+// file, whichever way it is linked.
+TEST(VortiqTest, TimeStampInTheLocalZone) {
+  TempDir dir;
+  WriteFile(dir / "t.pb", "\n");
+  const char* const saved = getenv("TZ");
+  const std::string saved_zone = saved == nullptr ? "" : saved;
+  for (const char* zone : {"UTC0", "<+0930>-9:30", "Asia/Tokyo", "America/St_Johns"}) {
+    setenv("TZ", zone, 1);
+    tzset();
+    const time_t before = time(nullptr);
+    ASSERT_EQ(RunVortiq({dir / "t.pb"}).exit_status, 0) << zone;
+    const time_t after = time(nullptr);
+    const std::string header = ReadFile(dir / "t.pbi");
+    const size_t at = header.find("generated at ");
+    ASSERT_NE(at, std::string::npos) << zone;
+    const std::string stamp = header.substr(at + 13, 19);
+    EXPECT_TRUE(stamp == StampAt(before) || stamp == StampAt(after))
+        << zone << ": " << stamp << ", expected " << StampAt(before);
+  }
+  if (saved == nullptr) {
+    unsetenv("TZ");
+  } else {
+    setenv("TZ", saved_zone.c_str(), 1);
+  }
+  tzset();
+}
+
+// A POSIX file name may hold line ends and other control characters; in the
+// comment line each becomes U+FFFD, so the header keeps its lines.
+TEST(VortiqTest, ControlCharactersInTheFileName) {
+  struct Case {
+    std::string name, shown;
+  };
+  const Case cases[] = {
+      {"i\nMessageRequester(Pwned)\n;.pb", "i\xEF\xBF\xBDMessageRequester(Pwned)\xEF\xBF\xBD;.pb"},
+      {"c\r.pb", "c\xEF\xBF\xBD.pb"},
+      {"t\t.pb", "t\xEF\xBF\xBD.pb"},
+      {"e\x1B[2J.pb", "e\xEF\xBF\xBD[2J.pb"},
+      {"d\x7F.pb", "d\xEF\xBF\xBD.pb"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    WriteFile(dir / c.name, "Procedure A()\n");
+    EXPECT_EQ(RunVortiq({dir / c.name}).exit_status, 0);
+    EXPECT_EQ(WithFixedTime(ReadFile(dir / (c.name + "i"))),
+              Prologue(c.shown) + "Declare A()\r\nCompilerEndIf");
+  }
 }
 
 }  // namespace

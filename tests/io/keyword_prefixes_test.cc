@@ -40,12 +40,17 @@ TEST(KeywordPrefixesTest, MayBeginByTheFirstFourCharacters) {
   }
   const std::string padded = "ifXY";  // four bytes readable
   EXPECT_EQ(keywords.Matches(padded.data()), 4u);
+  // The bytes past a short text are no part of it, even where OR-ed with 20 they
+  // would match.
+  EXPECT_FALSE(KeywordPrefixes{"if "}.MayBegin(std::string_view("if")));
 }
 
 TEST(KeywordPrefixesTest, WhenLinesMayBePassedOver) {
   EXPECT_TRUE((KeywordPrefixes{"procedure", "module ", "macro ", "runtime "}.may_skip()));
   EXPECT_FALSE((KeywordPrefixes{"endprocedure", ""}.may_skip()));       // "" begins every text
   EXPECT_FALSE((KeywordPrefixes{"a", "b", "c", "d", "e"}.may_skip()));  // five first letters
+  // Nine keywords made at run time: none is lost, the lines are all read.
+  EXPECT_FALSE((KeywordPrefixes{"a", "b", "c", "d", "ab", "bc", "cd", "da", "ac"}.may_skip()));
   EXPECT_TRUE((KeywordPrefixes{}.may_skip()));                          // nothing matters
   EXPECT_FALSE(KeywordPrefixes{}.MayBegin("anything"));
 }

@@ -24,11 +24,24 @@ TEST(LineSkipTest, StopsAtTheLineItCannotPassOver) {
       {"a\r\nb = 1 : RunTime x\n", 3},
       {std::string("a\0\nb\n", 5), 5},  // a zero byte right before a LF ends the line there
       {std::string("a\0b\nc\n", 6), 0},
-      {"a\rb\nc\n", 0},                        // a lone CR
-      {"x\n" + spaces + "endPROCEDURE\n", 2},  // indentation across blocks
+      {"a\rb\nc\n", 0},                           // a lone CR
+      {"\rb\nc\n", 0},                            // ... as the first byte of a block
+      {std::string(63, 'x') + "\n\rb\nc\n", 64},  // ... of the second block
+      {"x\n" + spaces + "endPROCEDURE\n", 2},     // indentation across blocks
       {"\xC3\xA9\n\xE2\x82\xAC\n\xF0\x9F\x98\x80\n\xBF\n", 14},
       {"ab\n\xE2\x82\n", 3},  // the lead byte takes the LF
       {"ab\n\xF8\n", 5},      // F8..FF take nothing
+      // The first and last lead byte taking one, two and three bytes: each
+      // takes the LF when one continuation byte is missing.
+      {"ab\n\xC0\n", 3},
+      {"ab\n\xC0\x80\n", 6},
+      {"ab\n\xDF\n", 3},
+      {"ab\n\xE0\xA0\n", 3},
+      {"ab\n\xE0\xA0\x80\n", 7},
+      {"ab\n\xEF\xBF\n", 3},
+      {"ab\n\xF0\x9F\x98\n", 3},
+      {"ab\n\xF0\x9F\x98\x80\n", 8},
+      {"ab\n\xF7\xBF\xBF\n", 3},
   };
   const std::string last(100, 'z');
   for (const Case& c : cases) {

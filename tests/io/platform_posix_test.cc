@@ -1,12 +1,22 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
-#include "bench/source_generator.h"
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <utility>
+
 #include "io/header_writer.h"
 #include "io/platform.h"
+#include "posix_features.h"
 #include "run/generate.h"
+#include "support/source_generator.h"
 #include "support/temp_dir.h"
 
 namespace vortiq {
@@ -58,6 +68,85 @@ TEST(HeaderFileTest, PermissionsOfTheOldHeaderStay) {
   ASSERT_EQ(WriteHeader(dir / "b.pbi", "new"), Status::kOk);
   umask(mask);
   EXPECT_EQ(ModeOf(dir / "b.pbi"), 0644u);
+}
+
+// The extended attribute `name` of `path`, or "(none)".
+std::string AttributeOf(const std::string& path, const char* name) {
+  char value[256];
+  const ssize_t size = getxattr(path.c_str(), name, value, sizeof value);
+  return size < 0 ? "(none)" : std::string(value, static_cast<size_t>(size));
+}
+
+// A POSIX access ACL as the kernel stores it in "system.posix_acl_access":
+// owner rw-, user `reader` r--, group r--, mask r--, others ---.
+std::string AccessAcl(uint32_t reader) {
+  std::string acl;
+  const auto put = [&acl](uint32_t value, size_t bytes) {
+    for (size_t i = 0; i < bytes; ++i) acl.push_back(static_cast<char>(value >> (8 * i)));
+  };
+  put(2, 4);  // version
+  const uint32_t kNoId = 0xFFFFFFFF;
+  const uint32_t entries[][3] = {
+      {0x01, 6, kNoId}, {0x02, 4, reader}, {0x04, 4, kNoId}, {0x10, 4, kNoId}, {0x20, 0, kNoId}};
+  for (const auto& entry : entries) {
+    put(entry[0], 2);
+    put(entry[1], 2);
+    put(entry[2], 4);
+  }
+  return acl;
+}
+
+TEST(HeaderFileTest, ExtendedAttributesAndAclsStay) {
+  if (!VORTIQ_HAVE_XATTR) GTEST_SKIP() << "a build of the plain POSIX layer keeps no attributes";
+  TempDir dir;
+  const std::string header = dir / "a.pbi";
+  WriteFile(header, "old");
+  if (setxattr(header.c_str(), "user.vortiq", "kept", 4, 0) != 0) {
+    GTEST_SKIP() << "no extended attributes here: " << std::strerror(errno);
+  }
+  const std::string acl = AccessAcl(65534);
+  const bool acls =
+      setxattr(header.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0;
+  ASSERT_EQ(WriteHeader(header, "new"), Status::kOk);
+  EXPECT_EQ(ReadFile(header), "new");
+  EXPECT_EQ(AttributeOf(header, "user.vortiq"), "kept");
+  if (acls) {
+    EXPECT_EQ(AttributeOf(header, "system.posix_acl_access"), acl);
+    EXPECT_EQ(ModeOf(header), 0640u);  // the mask stands for the group's bits
+  } else {
+    std::cout << "[ SKIPPED  ] no POSIX ACLs here: " << std::strerror(errno) << "\n";
+  }
+}
+
+TEST(HeaderFileTest, OwnerGroupAndSetIdBitsOfAnotherUsersHeaderStay) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to give the header to another user";
+  TempDir dir;
+  const std::string header = dir / "a.pbi";
+  // Another user and group, and each of them alone.
+  for (const auto& [uid, gid] : {std::pair{uid_t{65534}, gid_t{65534}},
+                                 {uid_t{65534}, getegid()},
+                                 {geteuid(), gid_t{65534}}}) {
+    WriteFile(header, "old");
+    ASSERT_EQ(chown(header.c_str(), uid, gid), 0);
+    ASSERT_EQ(chmod(header.c_str(), 06754), 0);
+    ASSERT_EQ(WriteHeader(header, "new"), Status::kOk);
+    struct stat info;
+    ASSERT_EQ(stat(header.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, uid);
+    EXPECT_EQ(info.st_gid, gid);
+    EXPECT_EQ(info.st_mode & 07777, 06754u);  // not cleared by the change of owner
+  }
+}
+
+TEST(HeaderFileTest, RestartForgetsWhatWasWritten) {
+  TempDir dir;
+  std::unique_ptr<HeaderFile> file;
+  ASSERT_EQ(HeaderFile::Create(dir / "a.pbi", &file), Status::kOk);
+  ASSERT_EQ(file->Write("first try, longer"), Status::kOk);
+  ASSERT_EQ(file->Restart(), Status::kOk);
+  ASSERT_EQ(file->Write("second"), Status::kOk);
+  ASSERT_EQ(file->Commit(), Status::kOk);
+  EXPECT_EQ(ReadFile(dir / "a.pbi"), "second");
 }
 
 TEST(HeaderFileTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
@@ -139,13 +228,52 @@ TEST(SourceFileTest, LongFileGivesTheSameHeaderReadAhead) {
   ASSERT_GE(keep_open, 0);
   ASSERT_EQ(SourceFile::Open(dir / "pipe.pb", &file), Status::kOk);
   EXPECT_FALSE(file->MayReadAhead());
+  EXPECT_FALSE(file->HasChanged());  // a pipe cannot tell, nor be read again
+  EXPECT_NE(file->Rewind(), Status::kOk);
   file.reset();
   close(keep_open);
+}
+
+TEST(SourceFileTest, ChangeSinceOpeningAndRewind) {
+  TempDir dir;
+  WriteFile(dir / "s.pb", "abc");
+  std::unique_ptr<SourceFile> file;
+  ASSERT_EQ(SourceFile::Open(dir / "s.pb", &file), Status::kOk);
+  EXPECT_FALSE(file->HasChanged());
+  {
+    std::ofstream append(dir / "s.pb", std::ios::binary | std::ios::app);
+    append << "def";
+  }
+  EXPECT_TRUE(file->HasChanged());
+  ASSERT_EQ(file->Rewind(), Status::kOk);
+  EXPECT_FALSE(file->HasChanged());
+  char buffer[16];
+  size_t count = 0;
+  ASSERT_EQ(file->Read(buffer, sizeof buffer, &count), Status::kOk);
+  EXPECT_EQ(std::string(buffer, count), "abcdef");
+  // The same size, written again: the modification time tells.
+  struct stat info;
+  ASSERT_EQ(stat((dir / "s.pb").c_str(), &info), 0);
+  const timespec earlier[2] = {info.st_atim, {info.st_mtim.tv_sec - 10, info.st_mtim.tv_nsec}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (dir / "s.pb").c_str(), earlier, 0), 0);
+  EXPECT_TRUE(file->HasChanged());
 }
 
 TEST(PlatformTest, PathToTextAndClock) {
   EXPECT_EQ(PathToText("/a/\xC3\xA9\xFF.pb"), "/a/\xC3\xA9\xEF\xBF\xBD.pb");
   EXPECT_NE(Date(ReadLocalClock()), kNoDate);
+  // In UTC the local clock's date value counts the seconds since 1970.
+  const char* const zone = getenv("TZ");
+  const std::string saved = zone == nullptr ? "" : zone;
+  setenv("TZ", "UTC0", 1);
+  tzset();
+  const time_t before = time(nullptr);
+  const DateValue date = Date(ReadLocalClock());
+  const time_t after = time(nullptr);
+  zone == nullptr ? unsetenv("TZ") : setenv("TZ", saved.c_str(), 1);
+  tzset();
+  EXPECT_GE(date, before);
+  EXPECT_LE(date, after);
 }
 
 }  // namespace

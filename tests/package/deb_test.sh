@@ -1,11 +1,13 @@
 #!/bin/sh
 # Builds the .deb and the .tar.gz with cpack into a temporary folder, unpacks the
 # .deb into a temporary root and runs the vortiq it installs on the shipped
-# example. Checks the package's fields, its files, and the header byte for byte
-# (the time stamp aside), whose banner must show the package's version.
-# Usage: deb_test.sh CPACK CPACK_CONFIG SOURCE_DIR VERSION
+# example. Checks the package's fields, its files (the licence, the Debian
+# copyright and changelog, the compressed manual page), that a static program
+# needs no library, and the header byte for byte (the time stamp aside), whose
+# banner must show the package's version.
+# Usage: deb_test.sh CPACK CPACK_CONFIG SOURCE_DIR VERSION STATIC (ON or OFF)
 set -eu
-cpack=$1 config=$2 source_dir=$3 version=$4
+cpack=$1 config=$2 source_dir=$3 version=$4 static=$5
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/vortiq-package.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
@@ -28,7 +30,11 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', not $version"
 [ "$(field Section)" = devel ] || fail "Section is '$(field Section)'"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
-field Depends | grep -q '\<libc6\>' || fail "Depends '$(field Depends)' lacks libc6"
+if [ "$static" = ON ]; then
+  [ -z "$(field Depends)" ] || fail "a static program with Depends '$(field Depends)'"
+else
+  field Depends | grep -q '\<libc6\>' || fail "Depends '$(field Depends)' lacks libc6"
+fi
 field Description | grep -q PureBasic || fail "Description is not vortiq's: $(field Description)"
 [ "$(basename "$deb")" = "vortiq_${version}_$(field Architecture).deb" ] ||
   fail "file name $(basename "$deb")"
@@ -37,11 +43,33 @@ root="$tmp/root"
 dpkg-deb -x "$deb" "$root"
 vortiq="$root/usr/bin/vortiq"
 [ -x "$vortiq" ] || fail "no executable usr/bin/vortiq in the .deb"
-cmp -s "$root/usr/share/man/man1/vortiq.1" "$source_dir/doc/vortiq.1" ||
-  fail "usr/share/man/man1/vortiq.1 missing or not doc/vortiq.1"
-for document in README.md CHANGELOG.md; do
-  [ -f "$root/usr/share/doc/vortiq/$document" ] || fail "usr/share/doc/vortiq/$document missing"
+if [ "$static" = ON ]; then
+  # No interpreter and no library to load: nothing but the kernel runs it.
+  readelf -lW "$vortiq" | grep -q 'INTERP' && fail "usr/bin/vortiq names an interpreter"
+  readelf -dW "$vortiq" | grep -q '(NEEDED)' && fail "usr/bin/vortiq needs libraries"
+fi
+# The manual page compressed without name or time stamp (gzip -9n).
+page="$root/usr/share/man/man1/vortiq.1.gz"
+gzip -dc "$page" | cmp -s - "$source_dir/doc/vortiq.1" ||
+  fail "usr/share/man/man1/vortiq.1.gz missing or not doc/vortiq.1"
+[ "$(od -An -tx1 -j3 -N5 "$page" | tr -d ' ')" = 0000000000 ] ||
+  fail "vortiq.1.gz keeps a file name or a time stamp"
+doc="$root/usr/share/doc/vortiq"
+for document in README.md CHANGELOG.md copyright changelog.gz; do
+  [ -f "$doc/$document" ] || fail "usr/share/doc/vortiq/$document missing"
 done
+[ ! -e "$doc/LICENSE" ] || fail "the .deb holds LICENSE beside its copyright file"
+# The copyright file in Debian's machine-readable format, its licence text that
+# of LICENSE from the permission notice on.
+head -n 1 "$doc/copyright" |
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "copyright is not in the machine-readable format"
+grep -qx 'License: Expat' "$doc/copyright" || fail "copyright names no Expat (MIT) licence"
+sed -n '/^License: Expat$/,$p' "$doc/copyright" | sed '1d; s/^ //; s/^\.$//' >"$tmp/licence"
+sed -n '/^Permission is hereby granted/,$p' "$source_dir/LICENSE" | cmp -s - "$tmp/licence" ||
+  fail "the licence in copyright is not that of LICENSE: $(cat "$tmp/licence")"
+gzip -dc "$doc/changelog.gz" | head -n 1 | grep -q "^vortiq ($version) " ||
+  fail "changelog.gz does not begin with version $version"
 
 # The installed program on the example: exit status 0, silent, the exact header.
 mkdir "$tmp/work"
@@ -72,6 +100,8 @@ case "$folder" in
   *) fail "file name $(basename "$1")" ;;
 esac
 tar -tzf "$1" >"$tmp/listing"
-for file in bin/vortiq share/man/man1/vortiq.1 share/doc/vortiq/README.md; do
+LC_ALL=C sort -c "$tmp/listing" || fail "the members of $(basename "$1") are not sorted by name"
+for file in bin/vortiq share/man/man1/vortiq.1.gz share/doc/vortiq/README.md \
+  share/doc/vortiq/LICENSE; do
   grep -qx "$folder/$file" "$tmp/listing" || fail "$file missing from $(basename "$1")"
 done

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <string>
 
-#include "bench/source_generator.h"
 #include "run/generate.h"
 #include "support/header_text.h"
+#include "support/source_generator.h"
 
 namespace vortiq {
 namespace {

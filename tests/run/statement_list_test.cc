@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "io/byte_stream.h"
+#include "base/byte_stream.h"
 
 namespace vortiq {
 namespace {

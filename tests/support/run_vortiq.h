@@ -4,6 +4,7 @@
 #ifndef VORTIQ_TESTS_SUPPORT_RUN_VORTIQ_H_
 #define VORTIQ_TESTS_SUPPORT_RUN_VORTIQ_H_
 
+#include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -24,6 +25,7 @@ inline constexpr uid_t kNobody = 65534;
 struct RunOptions {
   rlim_t file_size_limit = RLIM_INFINITY;
   bool as_nobody = false;  // drop root's privileges, so permissions apply
+  int niceness = 0;        // added to the run's nice value, so that the test's own threads go first
 };
 
 struct RunResult {
@@ -46,10 +48,13 @@ inline StartedRun StartVortiq(const std::vector<std::string>& parameters, RunOpt
     dup2(pipe_fds[1], 2);
     close(pipe_fds[0]);
     close(pipe_fds[1]);
+    const rlimit no_core{0, 0};  // runs ended by SIGQUIT and the like leave no core file
+    setrlimit(RLIMIT_CORE, &no_core);
     if (options.file_size_limit != RLIM_INFINITY) {
       const rlimit limit{options.file_size_limit, options.file_size_limit};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
+    if (options.niceness != 0 && nice(options.niceness) == -1 && errno != 0) _exit(124);
     if (options.as_nobody && geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
       _exit(125);
     }

@@ -1,13 +1,13 @@
 // Where source bytes come from and header bytes go to: a file of the platform
 // layer in the tool, memory in tests and in the in-memory generator.
-#ifndef VORTIQ_IO_BYTE_STREAM_H_
-#define VORTIQ_IO_BYTE_STREAM_H_
+#ifndef VORTIQ_BASE_BYTE_STREAM_H_
+#define VORTIQ_BASE_BYTE_STREAM_H_
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-#include "io/status.h"
+#include "base/status.h"
 
 namespace vortiq {
 
@@ -38,7 +38,11 @@ class MemorySource final : public ByteSource {
   // `read_ahead` lets readers read it on another thread (for tests of that).
   explicit MemorySource(std::string_view bytes, bool read_ahead = false)
       : rest_(bytes), read_ahead_(read_ahead) {}
-  Status Read(char* buffer, size_t capacity, size_t* count) override;
+  Status Read(char* buffer, size_t capacity, size_t* count) override {
+    *count = rest_.copy(buffer, capacity);
+    rest_.remove_prefix(*count);
+    return Status::kOk;
+  }
   [[nodiscard]] bool MayReadAhead() const override { return read_ahead_; }
 
  private:
@@ -61,4 +65,4 @@ class StringSink final : public ByteSink {
 
 }  // namespace vortiq
 
-#endif  // VORTIQ_IO_BYTE_STREAM_H_
+#endif  // VORTIQ_BASE_BYTE_STREAM_H_

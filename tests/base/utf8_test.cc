@@ -1,4 +1,4 @@
-#include "io/utf8.h"
+#include "base/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,7 @@ TEST(Utf8Test, RepairReplacesEachMaximalSubpart) {
   const Case cases[] = {
       {"plain", "plain"},
       {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+      {"\xC2\x80\xF4\x8F\xBF\xBF", "\xC2\x80\xF4\x8F\xBF\xBF"},  // U+0080 and U+10FFFF
       {"\xEF\xBB\xBF"
        "a",
        "\xEF\xBB\xBF"
@@ -47,6 +48,9 @@ TEST(Utf8Test, RepairReplacesEachMaximalSubpart) {
 
 TEST(Utf8Test, Utf16Conversions) {
   EXPECT_EQ(Utf16ToUtf8(u"\u00E9\u20AC"), "\xC3\xA9\xE2\x82\xAC");
+  // The first and last code point of each length.
+  EXPECT_EQ(Utf16ToUtf8(u"\u007F\u0080\u07FF\u0800\uFFFF"),
+            "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF");
   EXPECT_EQ(Utf16ToUtf8(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
   const std::u16string unpaired = {u'a', char16_t(0xD83D), u'b', char16_t(0xDE00)};
   EXPECT_EQ(Utf16ToUtf8(unpaired), Cat({"a", R, "b", R}));

@@ -1,7 +1,7 @@
 // The outcome of a file operation. Nothing is ever printed: the run driver only
 // turns the outcome into the exit status, so a code is all a failure carries.
-#ifndef VORTIQ_IO_STATUS_H_
-#define VORTIQ_IO_STATUS_H_
+#ifndef VORTIQ_BASE_STATUS_H_
+#define VORTIQ_BASE_STATUS_H_
 
 namespace vortiq {
 
@@ -19,4 +19,4 @@ inline void UpdateStatus(Status* status, Status next) {
 
 }  // namespace vortiq
 
-#endif  // VORTIQ_IO_STATUS_H_
+#endif  // VORTIQ_BASE_STATUS_H_

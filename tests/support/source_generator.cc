@@ -1,4 +1,4 @@
-#include "bench/source_generator.h"
+#include "support/source_generator.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -72,13 +72,7 @@ void AppendLine(int level, bool tabs, std::string_view text, std::string* source
 
 }  // namespace
 
-uint64_t SourceGenerator::Next() {
-  // splitmix64: fast, and the same sequence on every platform.
-  uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-  return z ^ (z >> 31);
-}
+uint64_t SourceGenerator::Next() { return random_.Next(); }
 
 std::string SourceGenerator::Identifier() {
   std::string name(Pick(kVerbs));

@@ -10,8 +10,8 @@
 // procedure inside), structures, globals, imports and comment blocks. Bodies hold
 // "If a : b : EndIf" lines, comments with colons, strings with colons and
 // non-ASCII text, and are indented with spaces or, now and then, tabs.
-#ifndef VORTIQ_BENCH_SOURCE_GENERATOR_H_
-#define VORTIQ_BENCH_SOURCE_GENERATOR_H_
+#ifndef VORTIQ_TESTS_SUPPORT_SOURCE_GENERATOR_H_
+#define VORTIQ_TESTS_SUPPORT_SOURCE_GENERATOR_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -19,11 +19,13 @@
 #include <string>
 #include <string_view>
 
+#include "support/split_mix.h"
+
 namespace vortiq {
 
 class SourceGenerator {
  public:
-  explicit SourceGenerator(uint64_t seed) : state_(seed) {}
+  explicit SourceGenerator(uint64_t seed) : random_(seed) {}
 
   // Appends the next unit to `*source` and the header lines it yields to `*body`.
   void AppendUnit(std::string* source, std::string* body);
@@ -61,7 +63,7 @@ class SourceGenerator {
   void AppendDeclarations(std::string* source);
   void AppendComments(std::string* source);
 
-  uint64_t state_;
+  testing::SplitMix64 random_;  // the same numbers on every platform
   uint64_t declarations_ = 0;
 };
 
@@ -77,4 +79,4 @@ void GenerateSource(size_t size, uint64_t seed, std::string* source, std::string
 
 }  // namespace vortiq
 
-#endif  // VORTIQ_BENCH_SOURCE_GENERATOR_H_
+#endif  // VORTIQ_TESTS_SUPPORT_SOURCE_GENERATOR_H_

@@ -1,4 +1,4 @@
-#include "io/utf8.h"
+#include "base/utf8.h"
 
 #include <cstdint>
 #include <cstring>
@@ -10,7 +10,7 @@ constexpr uint64_t kHighBits = 0x8080808080808080ULL;
 
 // Length of the ill-formed or well-formed sequence at the start of `bytes`
 // (not empty): returns the number of bytes it occupies and sets `*valid`.
-// With `allow_surrogates`, ED A0..BF 80..BF (WTF-8) counts as well-formed.
+// With `allow_surrogates`, 0xED 0xA0..0xBF 0x80..0xBF (WTF-8) counts as well-formed.
 size_t SequenceLength(std::string_view bytes, bool allow_surrogates, bool* valid) {
   const auto at = [&](size_t i) { return static_cast<uint8_t>(bytes[i]); };
   const uint8_t lead = at(0);
@@ -30,7 +30,7 @@ size_t SequenceLength(std::string_view bytes, bool allow_surrogates, bool* valid
     if (lead == 0xF0) low = 0x90;
     if (lead == 0xF4) high = 0x8F;
   } else {
-    *valid = false;  // C0, C1, F5..FF and stray continuation bytes
+    *valid = false;  // 0xC0, 0xC1, 0xF5..0xFF and stray continuation bytes
     return 1;
   }
   for (size_t i = 1; i < length; ++i) {

@@ -6,8 +6,8 @@
 // positions and character positions pick the same characters, so the results
 // are those of the character-based PureBasic functions of the same names.
 // Nothing here depends on the locale.
-#ifndef VORTIQ_RUN_TEXT_H_
-#define VORTIQ_RUN_TEXT_H_
+#ifndef VORTIQ_BASE_TEXT_H_
+#define VORTIQ_BASE_TEXT_H_
 
 #include <bit>
 #include <cstdint>
@@ -16,6 +16,14 @@
 #include <string_view>
 
 namespace vortiq {
+
+// The only blank Trim removes: a statement begins after a run of it, and a tab
+// or any other blank before a keyword hides the keyword.
+inline constexpr char kBlank = ' ';
+
+// What separates the statements of a line (a single one: "::" joins a module
+// and a name).
+inline constexpr char kStatementSeparator = ':';
 
 // Number of bytes of `text`.
 [[nodiscard]] inline int64_t Len(std::string_view text) noexcept {
@@ -67,14 +75,14 @@ namespace vortiq {
          StartsWithKeyword(text.substr(text.size() - keyword.size()), keyword);
 }
 
-// Removes the runs of U+0020 SPACE at both ends; tabs and other blanks stay.
+// Removes the runs of kBlank (U+0020 SPACE) at both ends; tabs and other blanks stay.
 [[nodiscard]] inline std::string_view Trim(std::string_view text) noexcept {
   size_t first = 0;
   // Indentation runs over several spaces: look at eight bytes at a time.
   while (text.size() - first >= 8) {
     uint64_t word;
     std::memcpy(&word, text.data() + first, 8);
-    const uint64_t others = word ^ 0x2020202020202020ULL;  // zero bytes where the spaces are
+    const uint64_t others = word ^ (0x0101010101010101ULL * kBlank);  // zero where the blanks are
     if (others != 0) {
       const int bits = std::endian::native == std::endian::little ? std::countr_zero(others)
                                                                   : std::countl_zero(others);
@@ -83,9 +91,9 @@ namespace vortiq {
     }
     first += 8;
   }
-  while (first < text.size() && text[first] == ' ') ++first;
+  while (first < text.size() && text[first] == kBlank) ++first;
   size_t end = text.size();
-  while (end > first && text[end - 1] == ' ') --end;
+  while (end > first && text[end - 1] == kBlank) --end;
   return text.substr(first, end - first);
 }
 
@@ -105,4 +113,4 @@ namespace vortiq {
 
 }  // namespace vortiq
 
-#endif  // VORTIQ_RUN_TEXT_H_
+#endif  // VORTIQ_BASE_TEXT_H_

@@ -1,8 +1,8 @@
 // UTF-8 checks and conversions. Malformed UTF-8 becomes U+FFFD, one per maximal
 // subpart of an ill-formed sequence (the Unicode-recommended practice, also that
 // of the WHATWG Encoding Standard).
-#ifndef VORTIQ_IO_UTF8_H_
-#define VORTIQ_IO_UTF8_H_
+#ifndef VORTIQ_BASE_UTF8_H_
+#define VORTIQ_BASE_UTF8_H_
 
 #include <cstddef>
 #include <string>
@@ -27,7 +27,7 @@ void AppendRepairedUtf8(std::string_view bytes, std::string* out);
 // True when `bytes` is well-formed UTF-8 (no surrogates, nothing above U+10FFFF).
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes) noexcept;
 
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD (EF BF BD).
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD (0xEF 0xBF 0xBD).
 [[nodiscard]] std::string Utf16ToUtf8(std::u16string_view text);
 
 // UTF-16 to WTF-8: like UTF-8, but an unpaired surrogate keeps its own three-byte
@@ -42,4 +42,4 @@ void AppendRepairedUtf8(std::string_view bytes, std::string* out);
 
 }  // namespace vortiq
 
-#endif  // VORTIQ_IO_UTF8_H_
+#endif  // VORTIQ_BASE_UTF8_H_

@@ -1,0 +1,265 @@
+// POSIX header files. The header's symbolic links are resolved here, link by
+// link, each relative to an open handle of the directory it stands in, and the
+// temporary file is created, renamed and removed relative to the handle of the
+// directory found last: a link or directory swapped meanwhile cannot send the
+// write elsewhere, and the folder part of the path has no length limit.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "io/fatal_signals_posix.h"
+#include "io/platform.h"
+#include "io/posix_file.h"
+#include "io/temporary_name.h"
+
+namespace vortiq {
+namespace {
+
+constexpr int kMaxLinkHops = 40;  // as the kernel's own limit (ELOOP)
+constexpr int kMaxNameAttempts = 100;
+constexpr size_t kMaxLinkText = 1 << 16;
+constexpr uint64_t kWriteBackStretch = 1 << 20;
+
+// Splits `path` into its folder ("." for none) and its last component.
+void SplitPath(std::string_view path, std::string* folder, std::string* name) {
+  const size_t slash = path.rfind('/');
+  *folder = slash == std::string_view::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  *name = path.substr(slash == std::string_view::npos ? 0 : slash + 1);
+}
+
+// The rule the Linux kernel applies with fs.protected_symlinks, applied
+// whatever that says: in a sticky directory everyone may write to, a link is
+// followed only when it belongs to the caller or to the directory's owner, so
+// that nobody can plant one there that leads a privileged run to a file of
+// their choosing.
+bool MayFollow(int directory, const struct stat& link) {
+  struct stat folder;
+  if (fstat(directory, &folder) != 0) return false;
+  const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+  return !shared || link.st_uid == geteuid() || link.st_uid == folder.st_uid;
+}
+
+Status ReadLink(int directory, const std::string& name, std::string* text) {
+  std::string buffer(256, '\0');
+  for (;;) {
+    const ssize_t length = readlinkat(directory, name.c_str(), buffer.data(), buffer.size());
+    if (length < 0) return StatusFromErrno(errno);
+    if (static_cast<size_t>(length) < buffer.size()) {
+      buffer.resize(static_cast<size_t>(length));
+      *text = std::move(buffer);
+      return Status::kOk;
+    }
+    if (buffer.size() >= kMaxLinkText) return Status::kIoError;
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// Where the header is: an open directory and a name in it, found by following
+// the header path's links; the file need not exist.
+struct Place {
+  UniqueFd directory;
+  std::string name;
+  bool exists = false;
+  struct stat info {};  // of the file, when it exists
+};
+
+Status Locate(const std::string& header_path, Place* place) {
+  std::string folder;
+  SplitPath(header_path, &folder, &place->name);
+  place->directory.Reset(OpenDirectory(AT_FDCWD, folder));
+  if (!place->directory) return StatusFromErrno(errno);
+  for (int hop = 0;; ++hop) {
+    if (place->name.empty()) return Status::kAccessDenied;  // "dir/": a directory
+    struct stat info;
+    if (fstatat(place->directory.get(), place->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno != ENOENT) return StatusFromErrno(errno);
+      place->exists = false;  // a new header, or a dangling link's target
+      return Status::kOk;
+    }
+    if (!S_ISLNK(info.st_mode)) {
+      place->exists = true;
+      place->info = info;
+      return Status::kOk;
+    }
+    if (hop == kMaxLinkHops) return Status::kIoError;
+    if (!MayFollow(place->directory.get(), info)) return Status::kAccessDenied;
+    std::string link;
+    if (const Status status = ReadLink(place->directory.get(), place->name, &link);
+        status != Status::kOk) {
+      return status;
+    }
+    if (link.find('/') == std::string::npos) {
+      place->name = link;  // beside the link
+      continue;
+    }
+    SplitPath(link, &folder, &place->name);
+    // Relative to the link's own directory; an absolute folder ignores it.
+    UniqueFd next(OpenDirectory(place->directory.get(), folder));
+    if (!next) return StatusFromErrno(errno);
+    place->directory = std::move(next);
+  }
+}
+
+// Entropy for a temporary file name: time, process and attempt.
+uint64_t NameEntropy(int attempt) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(now.tv_sec) << 30) ^
+         (static_cast<uint64_t>(getpid()) << 16) ^ static_cast<uint64_t>(attempt);
+}
+
+}  // namespace
+
+struct HeaderFile::State {
+  Place header;
+  UniqueFd file;  // the temporary file; closed once committed or discarded
+  std::string temporary_name;
+  int removal = -1;  // its registration for removal on a fatal signal
+  bool committed = false;
+  uint64_t written = 0;     // bytes written so far
+  uint64_t write_back = 0;  // bytes already handed to the disk
+
+  // Closes and removes the temporary file.
+  void Discard() {
+    const FatalSignalsHeld held;
+    file.Reset();
+    unlinkat(header.directory.get(), temporary_name.c_str(), 0);
+    ForgetRemoval(removal);
+    removal = -1;
+  }
+
+  // Gives the temporary file the owner and group of the old header, then its
+  // permission bits (a change of owner clears the set-user-ID and set-group-ID
+  // bits, so they come after it), then its extended attributes, POSIX ACLs
+  // among them; each as far as the caller may. Read from the header as it is
+  // now, or as it was found when it has gone meanwhile.
+  Status KeepMetadata() {
+    struct stat old = header.info;
+    UniqueFd old_file(openat(header.directory.get(), header.name.c_str(),
+                             O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat now;
+    if (old_file && fstat(old_file.get(), &now) == 0 && S_ISREG(now.st_mode)) {
+      old = now;
+    } else {
+      old_file.Reset();  // unreadable, or replaced by something else: no attributes
+    }
+    if (old.st_uid != geteuid() || old.st_gid != getegid()) {
+      // Only the superuser may give a file away; anyone may pass it to a
+      // group of their own.
+      if (fchown(file.get(), old.st_uid, old.st_gid) != 0) {
+        [[maybe_unused]] const int ignored = fchown(file.get(), static_cast<uid_t>(-1), old.st_gid);
+      }
+    }
+    if (fchmod(file.get(), old.st_mode & 07777) != 0) return StatusFromErrno(errno);
+    if (old_file) CopyExtendedAttributes(old_file.get(), file.get());
+    return Status::kOk;
+  }
+};
+
+HeaderFile::HeaderFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<HeaderFile>* file) {
+  auto state = std::make_unique<State>();
+  Place& header = state->header;
+  if (const Status status = Locate(header_path, &header); status != Status::kOk) return status;
+  if (header.exists) {
+    if (!S_ISREG(header.info.st_mode)) return Status::kAccessDenied;
+    // Refuse what an in-place rewrite would be refused, and a file without any
+    // write permission even where the superuser could write it.
+    if (faccessat(header.directory.get(), header.name.c_str(), W_OK, AT_EACCESS) != 0 ||
+        (header.info.st_mode & 0222) == 0) {
+      return Status::kAccessDenied;
+    }
+  }
+  // Nobody else may read the new header before it gets the old one's
+  // permissions at Commit; a header made anew gets those of any new file.
+  const mode_t mode = header.exists ? 0600 : 0666;
+  for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
+    std::string name = TemporaryName(header.name, NameEntropy(attempt));
+    const FatalSignalsHeld held;  // the file exists only registered for removal
+    // O_EXCL with O_NOFOLLOW: never reuse or follow something already there.
+    const int fd = openat(header.directory.get(), name.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) {
+      if (errno == EEXIST || errno == EINTR) continue;
+      return StatusFromErrno(errno);
+    }
+    state->file.Reset(fd);
+    state->removal = RemoveOnFatalSignal(header.directory.get(), name);
+    state->temporary_name = std::move(name);
+    file->reset(new HeaderFile(std::move(state)));
+    return Status::kOk;
+  }
+  return Status::kIoError;
+}
+
+HeaderFile::~HeaderFile() {
+  if (!state_->committed) state_->Discard();
+}
+
+Status HeaderFile::Write(std::string_view bytes) {
+  State& state = *state_;
+  if (!state.file) return Status::kIoError;
+  while (!bytes.empty()) {
+    const ssize_t written = write(state.file.get(), bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return StatusFromErrno(errno);
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+    state.written += static_cast<uint64_t>(written);
+  }
+  // Each large stretch starts on its way to disk while later ones are
+  // produced, so the fsync in Commit waits only for the last of them.
+  if (state.written - state.write_back >= kWriteBackStretch) {
+    StartWriteBack(state.file.get(), state.write_back, state.written - state.write_back);
+    state.write_back = state.written;
+  }
+  return Status::kOk;
+}
+
+Status HeaderFile::Restart() {
+  State& state = *state_;
+  if (!state.file) return Status::kIoError;
+  if (ftruncate(state.file.get(), 0) != 0 || lseek(state.file.get(), 0, SEEK_SET) != 0) {
+    return StatusFromErrno(errno);
+  }
+  state.written = state.write_back = 0;
+  return Status::kOk;
+}
+
+Status HeaderFile::Commit() {
+  State& state = *state_;
+  if (!state.file || state.committed) return Status::kIoError;
+  const auto fail = [&state](int error) {
+    state.Discard();
+    return StatusFromErrno(error);
+  };
+  if (state.header.exists) {
+    if (const Status status = state.KeepMetadata(); status != Status::kOk) {
+      state.Discard();
+      return status;
+    }
+  }
+  // The data must be on disk before the new name is, or a crash could leave an
+  // empty header in place of the old one.
+  if (fsync(state.file.get()) != 0) return fail(errno);
+  if (close(state.file.Release()) != 0) return fail(errno);
+  const FatalSignalsHeld held;  // renamed and no longer to be removed, together
+  if (renameat(state.header.directory.get(), state.temporary_name.c_str(),
+               state.header.directory.get(), state.header.name.c_str()) != 0) {
+    return fail(errno);
+  }
+  state.committed = true;
+  ForgetRemoval(state.removal);
+  state.removal = -1;
+  return Status::kOk;
+}
+
+}  // namespace vortiq

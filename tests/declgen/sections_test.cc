@@ -1,0 +1,100 @@
+#include "declgen/sections.h"
+
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+namespace vortiq {
+namespace {
+
+bool IsOf(StatementKind kind, std::string_view statement) {
+  switch (kind) {
+    case StatementKind::ProcedureStart:
+      return IsOfKind<StatementKind::ProcedureStart>(statement);
+    case StatementKind::ProcedureEnd:
+      return IsOfKind<StatementKind::ProcedureEnd>(statement);
+    case StatementKind::ModuleStart:
+      return IsOfKind<StatementKind::ModuleStart>(statement);
+    case StatementKind::ModuleEnd:
+      return IsOfKind<StatementKind::ModuleEnd>(statement);
+    case StatementKind::MacroStart:
+      return IsOfKind<StatementKind::MacroStart>(statement);
+    case StatementKind::MacroEnd:
+      return IsOfKind<StatementKind::MacroEnd>(statement);
+  }
+  return false;
+}
+
+// Statements of every kind and near misses, in several letter cases.
+constexpr std::string_view kStatements[] = {
+    "Procedure Foo()",
+    "PROCEDURE.S Name()",
+    "procedurec cb()",
+    "ProcedureDLL X()",
+    "ProcedureCDLL.l E()",
+    "ProcedureReturn x",
+    "Procedure(x)",
+    "Procedure",
+    "EndProcedure",
+    "endprocedure ; done",
+    "EndProcedureX",
+    "ENDPROCEDUR",
+    "Module Net",
+    "module   Net",
+    "Module",
+    "ModuleX",
+    "EndModule",
+    "EndModuleX",
+    "EndDeclareModule",
+    "DeclareModule Net",
+    "Macro Twice(x)",
+    "MACRO M",
+    "Macro",
+    "MacroX",
+    "EndMacro",
+    "endmacro2",
+    "Runtime Procedure A()",
+    "runtime x",
+    "; Procedure A()",
+    "\tProcedure A()",
+    "",
+    "x = 1",
+};
+
+// The skipping may pass a line over only where no statement of it can move the
+// machine: every statement that a rule of a state takes must begin with one of
+// that state's keywords, and so must one that begins with "runtime ".
+TEST(SectionsTest, KeywordsThatMatterCoverEveryRule) {
+  for (const SectionRule& rule : kSectionRules) {
+    const KeywordPrefixes& keywords = kKeywordsThatMatter[static_cast<size_t>(rule.from)];
+    for (const std::string_view statement : kStatements) {
+      if (!IsOf(rule.kind, statement)) continue;
+      EXPECT_TRUE(StartsWithKeyword(statement, KeywordOf(rule.kind))) << statement;
+      EXPECT_TRUE(keywords.MayBegin(statement)) << statement;
+      EXPECT_TRUE(kKeywordsThatMatterInAnyState.MayBegin(statement)) << statement;
+    }
+  }
+  for (const KeywordPrefixes& keywords : kKeywordsThatMatter) {
+    EXPECT_TRUE(keywords.may_skip());
+    EXPECT_TRUE(keywords.MayBegin("Runtime Procedure A()"));
+    EXPECT_TRUE(keywords.MayBegin("RUNTIME x"));
+    // The lines found ahead for every state answer for each one's keywords.
+    EXPECT_NE(keywords.BitsIn(kKeywordsThatMatterInAnyState), 0u);
+  }
+}
+
+// Each state has rules, and a rule's kind is recognised in its state only once.
+TEST(SectionsTest, RulesOfEachState) {
+  for (size_t state = 0; state < kSectionStates; ++state) {
+    const StateRules rules = RulesOf(static_cast<SectionState>(state));
+    EXPECT_GT(rules.count, 0u) << state;
+    for (size_t i = 0; i < rules.count; ++i) {
+      for (size_t k = i + 1; k < rules.count; ++k) {
+        EXPECT_NE(rules.rules[i].kind, rules.rules[k].kind) << state;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vortiq

@@ -1,0 +1,89 @@
+// Passing lines over (the reader's block walk, the lines found ahead on the
+// reading thread, the statement list's NextMatching) must never change a
+// header: every source gives the bytes of the reference generation, which hands
+// every statement to the emitter.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "base/byte_stream.h"
+#include "io/header_writer.h"
+#include "io/platform.h"
+#include "run/generate.h"
+#include "support/adversarial_source.h"
+#include "support/reference_header.h"
+#include "support/source_generator.h"
+#include "support/temp_dir.h"
+#include "support/whole_sources.h"
+
+namespace vortiq {
+namespace {
+
+constexpr LocalTime kClock{2026, 12, 7, 10, 10, 10};
+
+// Where two texts first differ, for the failure message.
+size_t FirstDifference(std::string_view a, std::string_view b) {
+  return static_cast<size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first -
+                             a.begin());
+}
+
+void ExpectSameAsReference(std::string_view source, const std::string& what) {
+  const std::string header = GenerateHeader(source, "same.pb", kClock);
+  const std::string reference = testing::ReferenceHeader(source, "same.pb", kClock);
+  EXPECT_TRUE(header == reference)
+      << what << ": " << header.size() << " bytes against " << reference.size()
+      << ", first difference at byte " << FirstDifference(header, reference);
+}
+
+TEST(SkippingTest, WholeSourcesOfTheGenerationTests) {
+  for (const testing::WholeSource& c : testing::kWholeSources) {
+    ExpectSameAsReference(c.source, std::string(c.name));
+  }
+}
+
+TEST(SkippingTest, SeedsOfTheGenerationFuzzer) {
+  int seeds = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(VORTIQ_FUZZ_CORPUS_DIR "/generate")) {
+    ExpectSameAsReference(testing::ReadFile(entry.path()), entry.path().filename().string());
+    ++seeds;
+  }
+  EXPECT_GT(seeds, 0);
+}
+
+TEST(SkippingTest, AdversarialSources) {
+  for (uint64_t seed = 0; seed < 400; ++seed) {
+    const size_t size = 64 + (seed * 7919) % 24000;
+    ExpectSameAsReference(testing::AdversarialSource(seed, size), "seed " + std::to_string(seed));
+  }
+}
+
+TEST(SkippingTest, RealisticSources) {
+  for (uint64_t seed = 1; seed <= 4; ++seed) {
+    std::string source;
+    std::string body;
+    GenerateSource(200'000, seed, &source, &body);
+    ExpectSameAsReference(source, "generated, seed " + std::to_string(seed));
+  }
+}
+
+// Past 16 MiB a source that may be read ahead is, and the lines that may matter
+// are then found on the reading thread.
+TEST(SkippingTest, SourcePastTheReadAheadThreshold) {
+  std::string source = testing::AdversarialSource(2026, 20 << 20);
+  MemorySource input(source, /*read_ahead=*/true);
+  std::string header;
+  StringSink sink(&header);
+  HeaderWriter writer(&sink);
+  ASSERT_EQ(GenerateHeader(&input, PathToText("same.pb"), Date(kClock), &writer), Status::kOk);
+  const std::string reference = testing::ReferenceHeader(source, "same.pb", kClock);
+  EXPECT_TRUE(header == reference)
+      << header.size() << " bytes against " << reference.size() << ", first difference at byte "
+      << FirstDifference(header, reference);
+}
+
+}  // namespace
+}  // namespace vortiq
