@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/byte_stream.h"
+#include "support/split_mix.h"
 
 // Aborts with the failed property, so that libFuzzer records the input.
 #define VORTIQ_FUZZ_CHECK(condition)                                                          \
@@ -67,23 +68,18 @@ inline bool IsWellFormedUtf8(std::string_view bytes) {
 // like), so that every mutation of the input also varies them.
 class Choices {
  public:
-  Choices(const uint8_t* data, size_t size) {
-    state_ = 0xCBF29CE484222325ULL;  // FNV-1a
-    for (size_t i = 0; i < size; ++i) state_ = (state_ ^ data[i]) * 0x100000001B3ULL;
-  }
+  Choices(const uint8_t* data, size_t size) : random_(Hash(data, size)) {}
   // A number from 0 to n - 1 (n > 0).
-  uint64_t Below(uint64_t n) { return Next() % n; }
+  uint64_t Below(uint64_t n) { return random_.Next() % n; }
 
  private:
-  uint64_t Next() {  // splitmix64
-    uint64_t x = (state_ += 0x9E3779B97F4A7C15ULL);
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
-    return x ^ (x >> 31);
+  static uint64_t Hash(const uint8_t* data, size_t size) {  // FNV-1a
+    uint64_t hash = 0xCBF29CE484222325ULL;
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 0x100000001B3ULL;
+    return hash;
   }
-  uint64_t state_;
+  testing::SplitMix64 random_;
 };
-
 // Delivers the bytes in reads of 1 to `max_read` bytes, sizes picked by `choices`,
 // the way a pipe or a slow disk may.
 class ChunkedSource final : public ByteSource {

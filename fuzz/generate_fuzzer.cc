@@ -12,9 +12,8 @@
 #include "fuzz_support.h"
 #include "io/header_writer.h"
 #include "io/platform.h"
-#include "io/source_reader.h"
 #include "run/generate.h"
-#include "run/statement_list.h"
+#include "support/reference_header.h"
 #include "version.h"
 
 namespace vortiq::fuzz {
@@ -148,43 +147,6 @@ void CheckLines(std::string_view source, std::string_view header) {
   VORTIQ_FUZZ_CHECK(declarations <= CountProcedureStatements(source));
 }
 
-// Every statement of the source, kept in a vector: the emitter then reads ahead
-// in a list that never drops anything.
-class AllStatements final : public StatementLookahead {
- public:
-  explicit AllStatements(std::string_view source) {
-    MemorySource input(source);
-    SourceReader reader(&input, 4096);
-    StatementList list(&reader);
-    std::string_view statement;
-    for (uint64_t i = 0; list.StatementAt(i, &statement); ++i) statements_.emplace_back(statement);
-  }
-  bool StatementAt(uint64_t index, std::string_view* statement) override {
-    if (index >= statements_.size()) return false;
-    *statement = statements_[static_cast<size_t>(index)];
-    return true;
-  }
-  const std::vector<std::string>& statements() const { return statements_; }
-
- private:
-  std::vector<std::string> statements_;
-};
-
-// The reference: the same emitter over a list that drops nothing, writing
-// through a buffer of 4 KiB (any size gives the same bytes).
-std::string GenerateWithoutDropping(std::string_view source, std::string_view path,
-                                    DateValue date) {
-  AllStatements all(source);
-  std::string output;
-  StringSink sink(&output);
-  HeaderWriter header(&sink, 4096);
-  Emitter emitter(path, date, &all, &header);
-  for (const std::string& statement : all.statements()) emitter.EmitStatement(statement);
-  emitter.WriteHeaderText(kClosingLine);
-  header.Flush();
-  return output;
-}
-
 // The header the tool writes for `source`, in one of the ways the input's hash
 // picks: from memory with the tool's own buffers, or streamed with short reads
 // and a small output buffer.
@@ -235,6 +197,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // Emission over a statement list that drops nothing gives the same bytes.
-  VORTIQ_FUZZ_CHECK(GenerateWithoutDropping(source, PathToText(path), Date(clock)) == header);
+  VORTIQ_FUZZ_CHECK(testing::ReferenceHeader(source, path, clock) == header);
   return 0;
 }

@@ -20,7 +20,7 @@ class AllStatements final : public StatementLookahead {
  public:
   explicit AllStatements(std::string_view source) {
     MemorySource input(source);
-    SourceReader reader(&input, 7);  // a small buffer: lines cross refills
+    SourceReader reader(&input, 4096);  // lines cross refills
     StatementList list(&reader);
     std::string_view statement;
     for (uint64_t i = 0; list.StatementAt(i, &statement); ++i) statements_.emplace_back(statement);
@@ -43,7 +43,7 @@ std::string ReferenceHeader(std::string_view source, std::string_view source_pat
   AllStatements all(source);
   std::string output;
   StringSink sink(&output);
-  HeaderWriter header(&sink);
+  HeaderWriter header(&sink, 4096);  // any size gives the same bytes
   Emitter emitter(PathToText(source_path), Date(clock), &all, &header);
   for (const std::string& statement : all.statements()) emitter.EmitStatement(statement);
   emitter.Finish();
