@@ -144,8 +144,9 @@ struct SkipMasks {
 [[gnu::always_inline]] inline SkipMasks ScanBlockNeon(const char* p, const Initials& initials) {
   const uint8x16_t lf = vdupq_n_u8('\n');
   const uint8x16_t cr = vdupq_n_u8('\r');
-  const uint8x16_t colon = vdupq_n_u8(':');
-  const uint8x16_t space = vdupq_n_u8(' ');
+  const uint8x16_t colon = vdupq_n_u8(kStatementSeparator);
+  const uint8x16_t space = vdupq_n_u8(kBlank);
+  const uint8x16_t lower = vdupq_n_u8(0x20);
   const uint8x16_t a = vdupq_n_u8(static_cast<uint8_t>(initials[0]));
   const uint8x16_t b = vdupq_n_u8(static_cast<uint8_t>(initials[1]));
   const uint8x16_t c = vdupq_n_u8(static_cast<uint8_t>(initials[2]));
@@ -154,7 +155,7 @@ struct SkipMasks {
   uint8x16x4_t line_feeds, ends, colons, spaces, highs, initial;
   for (int k = 0; k < 4; ++k) {
     const uint8x16_t byte = bytes.val[k];
-    const uint8x16_t folded = vorrq_u8(byte, space);
+    const uint8x16_t folded = vorrq_u8(byte, lower);
     line_feeds.val[k] = vceqq_u8(byte, lf);
     ends.val[k] = vorrq_u8(vceqq_u8(byte, cr), vceqzq_u8(byte));
     colons.val[k] = vceqq_u8(byte, colon);
