@@ -305,7 +305,7 @@ def configure(build_dir, build_type, cmake_args):
         sys.exit("mutate: configuring failed:\n" + output)
 
 
-def compiled_sources(build_dir, pattern):
+def compiled_sources(build_dir, patterns):
     """The files of src/ that the host build compiles, and the headers beside
     them (they are compiled through the files that include them). Win32 files
     are left out even if a cross build lists them."""
@@ -322,7 +322,7 @@ def compiled_sources(build_dir, pattern):
             sources.add(relative.as_posix())
     headers = {p.relative_to(ROOT).as_posix() for p in (ROOT / "src").rglob("*.h")}
     files = sorted(f for f in sources | headers
-                   if "_win32" not in Path(f).name and fnmatch.fnmatch(f, pattern))
+                   if "_win32" not in Path(f).name and any(fnmatch.fnmatch(f, p) for p in patterns))
     return files
 
 
@@ -392,7 +392,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--count", type=int, default=20, help="mutants to pick (default 20)")
-    parser.add_argument("--files", default="src/*", help="glob over paths such as src/io/utf8.cc")
+    parser.add_argument("--files", action="append", default=[],
+                        help="glob over paths such as src/io/utf8.cc; repeatable, a file matching any "
+                             "of them counts (default src/*)")
     parser.add_argument("--list", action="store_true", help="print every site and the picked ones; build nothing")
     parser.add_argument("--mutant", action="append", default=[],
                         help="run this site (PATH:LINE:COLUMN:KIND, as listed) instead of a random pick; repeatable")
@@ -411,10 +413,11 @@ def main():
 
     build_dir = Path(args.build_dir).resolve()
     configure(build_dir, args.build_type, args.cmake_arg)
-    files = compiled_sources(build_dir, args.files)
+    patterns = args.files or ["src/*"]
+    files = compiled_sources(build_dir, patterns)
     sites = list_sites(files, predefined_macros(cache_value(build_dir, "CMAKE_CXX_COMPILER", "c++")))
     if not sites:
-        sys.exit(f"mutate: no place to change in the compiled sources matching {args.files!r}")
+        sys.exit(f"mutate: no place to change in the compiled sources matching {patterns!r}")
     by_key = {site.key: site for site in sites}
     if args.mutant:
         missing = [key for key in args.mutant if key not in by_key]

@@ -23,6 +23,9 @@ TEST(ConvertHeaderTest, SingleStatements) {
       {"Declare Foo(a.s = \"x", "Declare Foo(a.s = \"x"},
       {"Declare Foo(s.p-unicode)", "Declare Foo(s.p-unicode)"},
       {"", ""},
+      // Nothing before the first '(' counts as a comment, a string or a pointer.
+      {"Declare Foo ;(a.l, *p.Point)", "Declare Foo ;(a.l, *p)"},
+      {"Declare Foo\"(*p.Point)", "Declare Foo\"(*p)"},
       // Pointer types dropped.
       {"Declare.s Name(*p.Point, *q.i)", "Declare.s Name(*p, *q)"},
       {"Declare Foo(*p.Point = 0)", "Declare Foo(*p= 0)"},
@@ -76,6 +79,8 @@ TEST(ConvertHeaderTest, ContinuedHeaders) {
       {"Declare Foo(a,", {}, "Declare Foo(a,"},  // the source ends: nothing read past it
       {"Declare Foo(a,", {"b,"}, "Declare Foo(a,b,"},
       {"Declare Foo ,", {"x(y.i"}, "Declare Foo ,x(y.i"},
+      // An empty header continues nothing, whatever lies before it in memory.
+      {std::string_view("x,").substr(2), {"b)"}, ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ConvertHeader(c.header, c.following), c.declaration) << c.header;

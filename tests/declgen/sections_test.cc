@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string_view>
 
 namespace vortiq {
@@ -80,6 +81,33 @@ TEST(SectionsTest, KeywordsThatMatterCoverEveryRule) {
     EXPECT_TRUE(keywords.MayBegin("RUNTIME x"));
     // The lines found ahead for every state answer for each one's keywords.
     EXPECT_NE(keywords.BitsIn(kKeywordsThatMatterInAnyState), 0u);
+  }
+}
+
+// No more than those are read, by the first four letters, besides "Runtime ":
+// inside a body, for instance, a line that begins with a procedure, module or
+// macro start is passed over.
+TEST(SectionsTest, KeywordsThatMatterInEachState) {
+  constexpr std::string_view kProbes[] = {"Procedure A()", "EndProcedure", "Module M",  "EndModule",
+                                          "Macro M(x)",    "EndMacro",     "Runtime x", "x = 1"};
+  using S = SectionState;
+  const struct {
+    SectionState state;
+    std::string_view read;  // per probe: '1' when its line is read
+  } cases[] = {
+      {S::TopLevel, "10101010"},           // the starts
+      {S::InProcedure, "01000010"},        // only its end
+      {S::InMacro, "00010110"},            // only its end, and what begins like it: "EndM"
+      {S::InModule, "10011110"},           // the starts but a module's, its end, "EndMacro"
+      {S::InModuleProcedure, "01000010"},  // only its end
+      {S::InModuleMacro, "00010110"},      // only its end, and "EndModule"
+  };
+  for (const auto& c : cases) {
+    const KeywordPrefixes& keywords = kKeywordsThatMatter[static_cast<size_t>(c.state)];
+    for (size_t i = 0; i < std::size(kProbes); ++i) {
+      EXPECT_EQ(keywords.MayBegin(kProbes[i]), c.read[i] == '1')
+          << static_cast<int>(c.state) << ": " << kProbes[i];
+    }
   }
 }
 

@@ -12,8 +12,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -33,6 +35,7 @@ using testing::kNobody;
 using testing::ManyProcedures;
 using testing::Prologue;
 using testing::ReadFile;
+using testing::RunOptions;
 using testing::RunResult;
 using testing::RunVortiq;
 using testing::Sample;
@@ -103,9 +106,10 @@ TEST(SurroundingsTest, LinksPlantedInSharedFolders) {
 }
 
 // The signals that end a process unless it handles them, as kill, timeout, a
-// terminal or a job scheduler send them.
-constexpr int kEndingSignals[] = {SIGTERM, SIGINT,  SIGHUP,  SIGQUIT,   SIGALRM,
-                                  SIGUSR1, SIGUSR2, SIGPIPE, SIGVTALRM, SIGXCPU};
+// terminal or a job scheduler send them; the faults too, which kill can send
+// as well (the handler must not take them for a fault of the run's own).
+constexpr int kEndingSignals[] = {SIGTERM, SIGINT,    SIGHUP,  SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2,
+                                  SIGPIPE, SIGVTALRM, SIGXCPU, SIGSEGV, SIGBUS,  SIGILL,  SIGFPE};
 
 // Waits up to ten seconds for the temporary file of `header_name` to appear.
 bool AwaitTemporaryFile(const TempDir& dir, const std::string& header_name) {
@@ -121,26 +125,56 @@ bool AwaitTemporaryFile(const TempDir& dir, const std::string& header_name) {
   return false;
 }
 
+// Starts a run on a source that is a pipe: the run reads part of it, writes its
+// temporary file and waits for the rest. Then `end_run` is called, and the
+// pipe is closed, so that a run still alive reads to the end. Expects the run
+// ended by `signal`, the old header and no other file left.
+void ExpectEndedWhileWaitingForASlowSource(int signal, const std::function<void(pid_t)>& end_run,
+                                           const RunOptions& options = {}) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo((dir / "slow.pb").c_str(), 0600), 0);
+  WriteFile(dir / "slow.pbi", "old header\r\n");
+  const int writer = open((dir / "slow.pb").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(write(writer, "Procedure A()\n", 14), 14);
+  const StartedRun run = StartVortiq({dir / "slow.pb"}, options);
+  EXPECT_TRUE(AwaitTemporaryFile(dir, "slow.pbi"));
+  end_run(run.pid);
+  // The signal is on its way before the end of the source is: it arrives first.
+  close(writer);
+  const RunResult result = FinishVortiq(run);
+  EXPECT_EQ(result.exit_status, 128 + signal);
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"slow.pb", "slow.pbi"}));
+  EXPECT_EQ(ReadFile(dir / "slow.pbi"), "old header\r\n");
+}
+
 TEST(SurroundingsTest, SignalWhileWaitingForASlowSource) {
+  // Built with AddressSanitizer, a run would restore the sanitizer's handler of
+  // faults, which reports them and exits with 1: the runs leave them to the system.
+  const char* const sanitizer = getenv("ASAN_OPTIONS");
+  const std::string saved = sanitizer == nullptr ? "" : sanitizer;
+  const std::string faults = "handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0";
+  setenv("ASAN_OPTIONS", (saved.empty() ? faults : saved + ":" + faults).c_str(), 1);
   for (const int signal : kEndingSignals) {
     SCOPED_TRACE(strsignal(signal));
-    TempDir dir;
-    ASSERT_EQ(mkfifo((dir / "slow.pb").c_str(), 0600), 0);
-    WriteFile(dir / "slow.pbi", "old header\r\n");
-    // The test holds the pipe open for writing: the run reads part of a source,
-    // writes its temporary file and waits for the rest.
-    const int writer = open((dir / "slow.pb").c_str(), O_RDWR | O_CLOEXEC);
-    ASSERT_GE(writer, 0);
-    ASSERT_EQ(write(writer, "Procedure A()\n", 14), 14);
-    const StartedRun run = StartVortiq({dir / "slow.pb"});
-    EXPECT_TRUE(AwaitTemporaryFile(dir, "slow.pbi"));
-    kill(run.pid, signal);
-    const RunResult result = FinishVortiq(run);
-    close(writer);
-    EXPECT_EQ(result.exit_status, 128 + signal);
-    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"slow.pb", "slow.pbi"}));
-    EXPECT_EQ(ReadFile(dir / "slow.pbi"), "old header\r\n");
+    ExpectEndedWhileWaitingForASlowSource(signal, [signal](pid_t pid) { kill(pid, signal); });
   }
+  sanitizer == nullptr ? unsetenv("ASAN_OPTIONS") : setenv("ASAN_OPTIONS", saved.c_str(), 1);
+}
+
+// The terminal that a run was started on as its program goes away (the window
+// closed, the connection lost): the kernel sends SIGHUP, marked as its own as
+// a fault is, and the run ends by it as by any other signal.
+TEST(SurroundingsTest, TerminalClosedWhileWaitingForASlowSource) {
+  const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(fcntl(terminal, F_SETFD, FD_CLOEXEC), 0);  // runs started later do not hold it
+  ASSERT_EQ(grantpt(terminal), 0);
+  ASSERT_EQ(unlockpt(terminal), 0);
+  const char* const name = ptsname(terminal);
+  ASSERT_NE(name, nullptr);
+  ExpectEndedWhileWaitingForASlowSource(SIGHUP, [terminal](pid_t) { close(terminal); },
+                                        {.terminal = name});
 }
 
 TEST(SurroundingsTest, SignalsAtRandomMomentsOfALongRun) {

@@ -1,6 +1,8 @@
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <utility>
 
@@ -138,6 +141,88 @@ TEST(HeaderFileTest, OwnerGroupAndSetIdBitsOfAnotherUsersHeaderStay) {
   }
 }
 
+// The old header's permissions as they are at Commit; as they were found at
+// Create when it has gone meanwhile or is no longer a file.
+TEST(HeaderFileTest, PermissionsOfTheHeaderAsItIsAtCommit) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> meanwhile;
+    mode_t mode;
+  };
+  const Case cases[] = {
+      {"changed", [](const std::string& path) { chmod(path.c_str(), 0604); }, 0604},
+      {"removed", [](const std::string& path) { std::filesystem::remove(path); }, 0640},
+      {"replaced by a pipe",
+       [](const std::string& path) {
+         std::filesystem::remove(path);
+         mkfifo(path.c_str(), 0600);
+         chmod(path.c_str(), 0606);
+       },
+       0640},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string header = dir / "a.pbi";
+    WriteFile(header, "old");
+    chmod(header.c_str(), 0640);
+    std::unique_ptr<HeaderFile> file;
+    ASSERT_EQ(HeaderFile::Create(header, &file), Status::kOk);
+    ASSERT_EQ(file->Write("new"), Status::kOk);
+    c.meanwhile(header);
+    ASSERT_EQ(file->Commit(), Status::kOk);
+    EXPECT_EQ(ReadFile(header), "new");
+    EXPECT_EQ(ModeOf(header), c.mode);
+  }
+}
+
+constexpr uid_t kNobody = 65534;
+
+// Runs `body` in a child process as the user nobody, a member of the groups
+// nobody and `group`; returns what `body` returns, or -1 when it did not run.
+int AsNobody(gid_t group, const std::function<int()>& body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const gid_t groups[] = {kNobody, group};
+    if (setgroups(2, groups) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(125);
+    _exit(body());
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status) == 125 ? -1 : WEXITSTATUS(status);
+}
+
+// As a user who is not the superuser: no header in a folder they may not write,
+// and a header of another user's group, which they are a member of, stays in
+// that group (the owner cannot be kept: only the superuser may give a file away).
+TEST(HeaderFileTest, AsAnUnprivilegedUser) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to run as another user";
+  constexpr gid_t kTeam = 100;
+  TempDir dir;
+  ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+  std::filesystem::create_directory(dir.path() / "team");
+  const std::string header = dir / "team/a.pbi";
+  WriteFile(header, "old");
+  for (const std::string& path : {dir / "team", header}) {
+    ASSERT_EQ(chown(path.c_str(), 0, kTeam), 0);
+  }
+  ASSERT_EQ(chmod((dir / "team").c_str(), 0775), 0);
+  ASSERT_EQ(chmod(header.c_str(), 0664), 0);
+  EXPECT_EQ(AsNobody(kTeam,
+                     [&] {
+                       if (WriteHeader(dir / "b.pbi", "new") != Status::kAccessDenied) return 1;
+                       return WriteHeader(header, "new") == Status::kOk ? 0 : 2;
+                     }),
+            0);
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"team"});
+  EXPECT_EQ(ReadFile(header), "new");
+  struct stat info;
+  ASSERT_EQ(stat(header.c_str(), &info), 0);
+  EXPECT_EQ(info.st_uid, kNobody);
+  EXPECT_EQ(info.st_gid, kTeam);
+  EXPECT_EQ(info.st_mode & 07777, 0664u);
+}
+
 TEST(HeaderFileTest, RestartForgetsWhatWasWritten) {
   TempDir dir;
   std::unique_ptr<HeaderFile> file;
@@ -197,6 +282,7 @@ TEST(SourceFileTest, OpenAndRead) {
   ASSERT_EQ(SourceFile::Open(dir / "s.pb", &file), Status::kOk);
   char buffer[8];
   size_t count = 0;
+  errno = EINTR;  // left by some earlier call: this read is not interrupted
   ASSERT_EQ(file->Read(buffer, sizeof buffer, &count), Status::kOk);
   EXPECT_EQ(std::string(buffer, count), "abc");
   ASSERT_EQ(file->Read(buffer, sizeof buffer, &count), Status::kOk);

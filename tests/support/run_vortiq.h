@@ -1,6 +1,6 @@
 // Running the built program in end-to-end tests (POSIX): a child process with
-// its output captured, optionally under a file-size limit or as an unprivileged
-// user.
+// its output captured, optionally under a file-size limit, as an unprivileged
+// user or on a terminal of its own.
 #ifndef VORTIQ_TESTS_SUPPORT_RUN_VORTIQ_H_
 #define VORTIQ_TESTS_SUPPORT_RUN_VORTIQ_H_
 
@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,6 +27,10 @@ struct RunOptions {
   rlim_t file_size_limit = RLIM_INFINITY;
   bool as_nobody = false;  // drop root's privileges, so permissions apply
   int niceness = 0;        // added to the run's nice value, so that the test's own threads go first
+  // A terminal device: the run gets a session of its own with it as its
+  // controlling terminal (and standard input), as the program a terminal
+  // window or a remote login was started with does.
+  std::string terminal = {};
 };
 
 struct RunResult {
@@ -57,6 +62,11 @@ inline StartedRun StartVortiq(const std::vector<std::string>& parameters, RunOpt
     if (options.niceness != 0 && nice(options.niceness) == -1 && errno != 0) _exit(124);
     if (options.as_nobody && geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
       _exit(125);
+    }
+    if (!options.terminal.empty()) {
+      const int terminal = setsid() < 0 ? -1 : open(options.terminal.c_str(), O_RDWR);
+      if (terminal < 0 || ioctl(terminal, TIOCSCTTY, 0) != 0 || dup2(terminal, 0) != 0) _exit(127);
+      if (terminal != 0) close(terminal);
     }
     std::vector<char*> argv{const_cast<char*>(VORTIQ_EXECUTABLE)};
     for (const std::string& parameter : parameters) {
