@@ -47,7 +47,8 @@ inline const char* FindLineSpecial(const char* p, const char* end, bool* colon) 
     uint64_t word;
     std::memcpy(&word, p, 8);
     if ((word & (kOnes * 0x80)) | has_zero_byte(word) | has_zero_byte(word ^ (kOnes * '\n')) |
-        has_zero_byte(word ^ (kOnes * '\r')) | has_zero_byte(word ^ (kOnes * kStatementSeparator))) {
+        has_zero_byte(word ^ (kOnes * '\r')) |
+        has_zero_byte(word ^ (kOnes * kStatementSeparator))) {
       break;
     }
   }

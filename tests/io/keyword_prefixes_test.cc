@@ -51,7 +51,7 @@ TEST(KeywordPrefixesTest, WhenLinesMayBePassedOver) {
   EXPECT_FALSE((KeywordPrefixes{"a", "b", "c", "d", "e"}.may_skip()));  // five first letters
   // Nine keywords made at run time: none is lost, the lines are all read.
   EXPECT_FALSE((KeywordPrefixes{"a", "b", "c", "d", "ab", "bc", "cd", "da", "ac"}.may_skip()));
-  EXPECT_TRUE((KeywordPrefixes{}.may_skip()));                          // nothing matters
+  EXPECT_TRUE((KeywordPrefixes{}.may_skip()));  // nothing matters
   EXPECT_FALSE(KeywordPrefixes{}.MayBegin("anything"));
 }
 

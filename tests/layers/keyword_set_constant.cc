@@ -3,12 +3,13 @@
 #include "io/keyword_prefixes.h"
 
 #if defined(VORTIQ_KEYWORD_SET_fits)
-constexpr vortiq::KeywordPrefixes kKeywords = {"procedure", "module ", "macro ", "runtime ",
+constexpr vortiq::KeywordPrefixes kKeywords = {"procedure",    "module ",   "macro ",   "runtime ",
                                                "endprocedure", "endmodule", "endmacro", "e"};
 #else
 // Nine keywords: one more than the set holds.
-constexpr vortiq::KeywordPrefixes kKeywords = {"procedure", "module ", "macro ", "runtime ",
-                                               "endprocedure", "endmodule", "endmacro", "e", "f"};
+constexpr vortiq::KeywordPrefixes kKeywords = {
+    "procedure", "module ",  "macro ", "runtime ", "endprocedure",
+    "endmodule", "endmacro", "e",      "f"};
 #endif
 
 static_assert(kKeywords.may_skip());
