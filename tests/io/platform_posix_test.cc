@@ -345,6 +345,43 @@ TEST(SourceFileTest, ChangeSinceOpeningAndRewind) {
   EXPECT_TRUE(file->HasChanged());
 }
 
+// Standard input closed, as `vortiq x.pb <&-` has it: descriptor 0 serves as
+// any other, for the source and for the temporary file of a header behind a
+// link into another folder (the first folder's handle took 0 and gave it back),
+// and nothing stays open afterwards. Left by earlier calls, errno says nothing.
+TEST(PlatformTest, DescriptorZeroServesAsAnyOther) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "sub");
+  WriteFile(dir / "s.pb", "abc");
+  WriteFile(dir / "sub/a.pbi", "old");
+  std::filesystem::create_symlink("sub/a.pbi", dir / "a.pbi");
+  const int saved_input = dup(0);
+  ASSERT_GE(saved_input, 0);
+  close(0);
+  errno = EINTR;
+  std::unique_ptr<SourceFile> source;
+  const Status opened = SourceFile::Open(dir / "s.pb", &source);
+  const bool source_at_zero = fcntl(0, F_GETFD) >= 0;
+  source.reset();
+  const bool closed_after_source = fcntl(0, F_GETFD) < 0;
+  errno = EEXIST;
+  const Status written = WriteHeader(dir / "a.pbi", "new");
+  const bool closed_after_header = fcntl(0, F_GETFD) < 0;
+  ASSERT_EQ(dup2(saved_input, 0), 0);
+  close(saved_input);
+  EXPECT_EQ(opened, Status::kOk);
+  EXPECT_TRUE(source_at_zero);
+  EXPECT_TRUE(closed_after_source);
+  EXPECT_EQ(written, Status::kOk);
+  EXPECT_TRUE(closed_after_header);
+  EXPECT_EQ(ReadFile(dir / "a.pbi"), "new");
+  std::vector<std::string> in_sub;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "sub")) {
+    in_sub.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(in_sub, std::vector<std::string>{"a.pbi"});
+}
+
 TEST(PlatformTest, PathToTextAndClock) {
   EXPECT_EQ(PathToText("/a/\xC3\xA9\xFF.pb"), "/a/\xC3\xA9\xEF\xBF\xBD.pb");
   EXPECT_NE(Date(ReadLocalClock()), kNoDate);
