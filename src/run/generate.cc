@@ -8,8 +8,8 @@
 namespace vortiq {
 
 Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValue date,
-                      HeaderWriter* header) {
-  SourceReader reader(source);
+                      HeaderWriter* header, size_t read_buffer_size) {
+  SourceReader reader(source, read_buffer_size);
   // A long source is searched ahead, on the reading thread, for the lines that
   // may matter in any state.
   reader.FindLinesAhead(&kKeywordsThatMatterInAnyState);

@@ -10,16 +10,20 @@
 #include "base/byte_stream.h"
 #include "base/status.h"
 #include "io/header_writer.h"
+#include "io/source_reader.h"
 #include "io/time_stamp.h"
 
 namespace vortiq {
 
 // Reads `source` to its end and writes the complete header to `header`, closing
 // line included, then flushes it. `source_path` is the source path as
-// well-formed UTF-8 text (PathToText) and `date` the time stamp. Returns kOk, or the first read or
-// write failure (the output is then incomplete and must be discarded).
+// well-formed UTF-8 text (PathToText) and `date` the time stamp. The reader's
+// buffer size changes nothing in the header (tests and fuzzers vary it). Returns
+// kOk, or the first read or write failure (the output is then incomplete and
+// must be discarded).
 Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValue date,
-                      HeaderWriter* header);
+                      HeaderWriter* header,
+                      size_t read_buffer_size = SourceReader::kDefaultBufferSize);
 
 // The header for the source bytes `source` at `source_path` (a path in the
 // platform's encoding), generated at the local time `clock`. Deterministic: the
