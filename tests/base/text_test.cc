@@ -61,6 +61,7 @@ TEST(TextTest, PathParts) {
       {"C:\\dir\\file.pb", "pb", "file.pb"},
       {"C:\\dir.x\\file", "", "file"},
       {"C:\\dir\\.pb", "", ".pb"},
+      {"dir/.pb", "", ".pb"},
       {"file.pb\"", "pb", "file.pb"},
       {"\"C:\\dir\\file.pb\"", "pb", "file.pb"},
       {"my file.pb", "pb", "my file.pb"},

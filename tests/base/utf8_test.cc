@@ -21,6 +21,7 @@ TEST(Utf8Test, RepairReplacesEachMaximalSubpart) {
       {"plain", "plain"},
       {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
       {"\xC2\x80\xF4\x8F\xBF\xBF", "\xC2\x80\xF4\x8F\xBF\xBF"},  // U+0080 and U+10FFFF
+      {"\xDF\xBF\xE0\xA0\x80", "\xDF\xBF\xE0\xA0\x80"},          // U+07FF and U+0800
       {"\xEF\xBB\xBF"
        "a",
        "\xEF\xBB\xBF"
@@ -59,6 +60,25 @@ TEST(Utf8Test, Utf16Conversions) {
   EXPECT_EQ(Wtf8ToUtf8(Utf16ToWtf8(unpaired)), Cat({"a", R, "b", R}));
   EXPECT_EQ(Wtf8ToUtf16("\xF0\x9F\x98\x80x"), u"\xD83D\xDE00x");
   EXPECT_EQ(Wtf8ToUtf16("\xFF"), u"\xFFFD");
+}
+
+// A pair only where a high surrogate (D800..DBFF) is followed, within the text,
+// by a low one (DC00..DFFF); any other surrogate stands alone.
+TEST(Utf8Test, Utf16SurrogateEdges) {
+  struct Case {
+    std::u16string_view text;
+    std::string utf8;
+  };
+  const Case cases[] = {
+      {u"\xD800\xDC00", "\xF0\x90\x80\x80"},              // U+10000, the first of four bytes
+      {u"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},              // U+10FFFF
+      {u"\xD7FF\xE000", "\xED\x9F\xBF\xEE\x80\x80"},      // just outside both ranges
+      {u"\xD800", std::string(R)},                        // alone
+      {u"\xDFFF", std::string(R)},                        // a low one first
+      {u"a\xD800\xE000", Cat({"a", R, "\xEE\x80\x80"})},  // not followed by a low one
+      {std::u16string_view(u"\xD800\xDC00", 1), std::string(R)},  // its low one past the end
+  };
+  for (const Case& c : cases) EXPECT_EQ(Utf16ToUtf8(c.text), c.utf8);
 }
 
 }  // namespace
