@@ -107,12 +107,14 @@ TEST(HeaderFileTest, ExtendedAttributesAndAclsStay) {
   if (setxattr(header.c_str(), "user.vortiq", "kept", 4, 0) != 0) {
     GTEST_SKIP() << "no extended attributes here: " << std::strerror(errno);
   }
+  ASSERT_EQ(setxattr(header.c_str(), "user.empty", "", 0, 0), 0);  // present, with no value
   const std::string acl = AccessAcl(65534);
   const bool acls =
       setxattr(header.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0;
   ASSERT_EQ(WriteHeader(header, "new"), Status::kOk);
   EXPECT_EQ(ReadFile(header), "new");
   EXPECT_EQ(AttributeOf(header, "user.vortiq"), "kept");
+  EXPECT_EQ(getxattr(header.c_str(), "user.empty", nullptr, 0), 0);
   if (acls) {
     EXPECT_EQ(AttributeOf(header, "system.posix_acl_access"), acl);
     EXPECT_EQ(ModeOf(header), 0640u);  // the mask stands for the group's bits
