@@ -13,6 +13,7 @@
 #include "base/byte_stream.h"
 #include "io/header_writer.h"
 #include "io/platform.h"
+#include "io/source_reader.h"
 #include "run/generate.h"
 #include "support/adversarial_source.h"
 #include "support/reference_header.h"
@@ -31,12 +32,28 @@ size_t FirstDifference(std::string_view a, std::string_view b) {
                              a.begin());
 }
 
+void ExpectSameHeader(const std::string& header, const std::string& expected,
+                      const std::string& what) {
+  EXPECT_TRUE(header == expected) << what << ": " << header.size() << " bytes against "
+                                  << expected.size() << ", first difference at byte "
+                                  << FirstDifference(header, expected);
+}
+
 void ExpectSameAsReference(std::string_view source, const std::string& what) {
-  const std::string header = GenerateHeader(source, "same.pb", kClock);
-  const std::string reference = testing::ReferenceHeader(source, "same.pb", kClock);
-  EXPECT_TRUE(header == reference)
-      << what << ": " << header.size() << " bytes against " << reference.size()
-      << ", first difference at byte " << FirstDifference(header, reference);
+  ExpectSameHeader(GenerateHeader(source, "same.pb", kClock),
+                   testing::ReferenceHeader(source, "same.pb", kClock), what);
+}
+
+// The header streamed from `source` in memory, read ahead or not, through a
+// reading buffer of `read_buffer_size` and a writing buffer of 7 bytes.
+std::string StreamedHeader(std::string_view source, bool read_ahead, size_t read_buffer_size) {
+  MemorySource input(source, read_ahead);
+  std::string header;
+  StringSink sink(&header);
+  HeaderWriter writer(&sink, 7);
+  EXPECT_EQ(GenerateHeader(&input, PathToText("same.pb"), Date(kClock), &writer, read_buffer_size),
+            Status::kOk);
+  return header;
 }
 
 TEST(SkippingTest, WholeSourcesOfTheGenerationTests) {
@@ -85,15 +102,8 @@ TEST(SkippingTest, ReadingBufferSizeChangesNothing) {
   for (size_t i = 0; i < sources.size(); ++i) {
     const std::string whole = GenerateHeader(sources[i], "same.pb", kClock);
     for (const size_t buffer_size : {1, 2, 3, 5, 8, 13, 64, 1000}) {
-      MemorySource input(sources[i]);
-      std::string header;
-      StringSink sink(&header);
-      HeaderWriter writer(&sink, 7);
-      ASSERT_EQ(GenerateHeader(&input, PathToText("same.pb"), Date(kClock), &writer, buffer_size),
-                Status::kOk);
-      EXPECT_TRUE(header == whole)
-          << "source " << i << ", buffer " << buffer_size << ", first difference at byte "
-          << FirstDifference(header, whole);
+      ExpectSameHeader(StreamedHeader(sources[i], /*read_ahead=*/false, buffer_size), whole,
+                       "source " + std::to_string(i) + ", buffer " + std::to_string(buffer_size));
     }
   }
 }
@@ -101,16 +111,9 @@ TEST(SkippingTest, ReadingBufferSizeChangesNothing) {
 // Past 16 MiB a source that may be read ahead is, and the lines that may matter
 // are then found on the reading thread.
 TEST(SkippingTest, SourcePastTheReadAheadThreshold) {
-  std::string source = testing::AdversarialSource(2026, 20 << 20);
-  MemorySource input(source, /*read_ahead=*/true);
-  std::string header;
-  StringSink sink(&header);
-  HeaderWriter writer(&sink);
-  ASSERT_EQ(GenerateHeader(&input, PathToText("same.pb"), Date(kClock), &writer), Status::kOk);
-  const std::string reference = testing::ReferenceHeader(source, "same.pb", kClock);
-  EXPECT_TRUE(header == reference)
-      << header.size() << " bytes against " << reference.size() << ", first difference at byte "
-      << FirstDifference(header, reference);
+  const std::string source = testing::AdversarialSource(2026, 20 << 20);
+  ExpectSameHeader(StreamedHeader(source, /*read_ahead=*/true, SourceReader::kDefaultBufferSize),
+                   testing::ReferenceHeader(source, "same.pb", kClock), "20 MiB");
 }
 
 }  // namespace
