@@ -155,7 +155,14 @@ TEST(SurroundingsTest, SignalWhileWaitingForASlowSource) {
   const std::string saved = sanitizer == nullptr ? "" : sanitizer;
   const std::string faults = "handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0";
   setenv("ASAN_OPTIONS", (saved.empty() ? faults : saved + ":" + faults).c_str(), 1);
+  // qemu-user, which runs the ARM64 build here, at times dies by SIGSEGV of
+  // its own when a fault signal sent by kill is raised again: the faults are
+  // left to native runs.
+  const bool emulated = getenv("QEMU_LD_PREFIX") != nullptr;
   for (const int signal : kEndingSignals) {
+    if (emulated && (signal == SIGSEGV || signal == SIGBUS || signal == SIGILL || signal == SIGFPE)) {
+      continue;
+    }
     SCOPED_TRACE(strsignal(signal));
     ExpectEndedWhileWaitingForASlowSource(signal, [signal](pid_t pid) { kill(pid, signal); });
   }
