@@ -11,15 +11,24 @@ namespace {
 constexpr std::string_view kTopLevelOpening = "CompilerIf #PB_Compiler_Module = \"\"\r\n";
 constexpr std::string_view kBlockEnd = "CompilerEndIf\r\n";
 
-// Appends `text` with every control character (below U+0020, and U+007F) as
-// U+FFFD, so that a file name holding a line end cannot add lines to the header.
+// Appends the UTF-8 `text` with every control character (C0, U+007F, C1) and
+// the Unicode line and paragraph separators as U+FFFD, so that a file name
+// cannot add lines to the header in any editor.
 void AppendWithoutControls(std::string_view text, std::string* out) {
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    const auto third = i + 2 < text.size() ? static_cast<unsigned char>(text[i + 2]) : 0;
     if (byte < 0x20 || byte == 0x7F) {
       out->append(kReplacementCharacter);
+    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080 to U+009F
+      out->append(kReplacementCharacter);
+      i += 1;
+    } else if (byte == 0xE2 && next == 0x80 && (third == 0xA8 || third == 0xA9)) {
+      out->append(kReplacementCharacter);  // U+2028 LINE SEPARATOR, U+2029 PARAGRAPH SEPARATOR
+      i += 2;
     } else {
-      out->push_back(c);
+      out->push_back(static_cast<char>(byte));
     }
   }
 }

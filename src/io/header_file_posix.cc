@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "io/fatal_signals_posix.h"
 #include "io/platform.h"
@@ -26,23 +27,28 @@ constexpr int kMaxNameAttempts = 100;
 constexpr size_t kMaxLinkText = 1 << 16;
 constexpr uint64_t kWriteBackStretch = 1 << 20;
 
-// Splits `path` into its folder ("." for none) and its last component.
-void SplitPath(std::string_view path, std::string* folder, std::string* name) {
-  const size_t slash = path.rfind('/');
-  *folder = slash == std::string_view::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  *name = path.substr(slash == std::string_view::npos ? 0 : slash + 1);
+// The rule the Linux kernel applies with fs.protected_symlinks, applied
+// whatever that says and to every folder that others may write to, sticky or
+// not: a link there is followed only when it belongs to the caller, to the
+// superuser or to the folder's owner, so that nobody can plant one that leads
+// a privileged run to a file of their choosing.
+bool MayFollow(const struct stat& folder, const struct stat& link) {
+  const bool shared = (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+  return !shared || link.st_uid == geteuid() || link.st_uid == 0 || link.st_uid == folder.st_uid;
 }
 
-// The rule the Linux kernel applies with fs.protected_symlinks, applied
-// whatever that says: in a sticky directory everyone may write to, a link is
-// followed only when it belongs to the caller or to the directory's owner, so
-// that nobody can plant one there that leads a privileged run to a file of
-// their choosing.
-bool MayFollow(int directory, const struct stat& link) {
-  struct stat folder;
-  if (fstat(directory, &folder) != 0) return false;
-  const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
-  return !shared || link.st_uid == geteuid() || link.st_uid == folder.st_uid;
+// The rule of fs.protected_regular=2, applied whatever that says: in a sticky
+// folder that others may write to, a file that belongs to neither the caller
+// nor the folder's owner is not replaced.
+bool MayReplace(const struct stat& folder, const struct stat& file) {
+  const bool shared =
+      (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+  return !shared || file.st_uid == geteuid() || file.st_uid == folder.st_uid;
+}
+
+bool SameFile(const struct stat& info, const FileIdentity& identity) {
+  return static_cast<uint64_t>(info.st_dev) == identity.volume &&
+         static_cast<uint64_t>(info.st_ino) == identity.file;
 }
 
 Status ReadLink(int directory, const std::string& name, std::string* text) {
@@ -69,41 +75,76 @@ struct Place {
   struct stat info {};  // of the file, when it exists
 };
 
+// Pushes the components of `path` onto `pending`, the first on top. A path
+// that ends in '/' names a directory: "." stands for that.
+void PushComponents(std::string_view path, std::vector<std::string>* pending) {
+  if (!path.empty() && path.back() == '/') pending->emplace_back(".");
+  size_t end = path.size();
+  while (end > 0) {
+    const size_t slash = path.rfind('/', end - 1);
+    const size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+    if (end > start) pending->emplace_back(path.substr(start, end - start));
+    if (slash == std::string_view::npos) break;
+    end = slash;
+  }
+}
+
+// Walks the header path one component at a time, each relative to the open
+// handle of the directory before it: every link, in the folder part as in the
+// last component and in the paths links lead to, meets MayFollow, and nothing
+// swapped meanwhile can send the walk elsewhere. Paths have no length limit.
 Status Locate(const std::string& header_path, Place* place) {
-  std::string folder;
-  SplitPath(header_path, &folder, &place->name);
-  place->directory.Reset(OpenDirectory(AT_FDCWD, folder));
-  if (!place->directory) return StatusFromErrno(errno);
-  for (int hop = 0;; ++hop) {
-    if (place->name.empty()) return Status::kAccessDenied;  // "dir/": a directory
+  std::vector<std::string> pending;
+  PushComponents(header_path, &pending);
+  UniqueFd directory(OpenDirectory(AT_FDCWD, header_path.starts_with('/') ? "/" : "."));
+  if (!directory) return StatusFromErrno(errno);
+  int hops = 0;
+  while (!pending.empty()) {
+    const std::string name = std::move(pending.back());
+    pending.pop_back();
+    const bool last = pending.empty();
+    if (last && (name == "." || name == "..")) return Status::kAccessDenied;  // a directory
+    if (name == ".") continue;
     struct stat info;
-    if (fstatat(place->directory.get(), place->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno != ENOENT) return StatusFromErrno(errno);
-      place->exists = false;  // a new header, or a dangling link's target
-      return Status::kOk;
+    if (name != ".." && fstatat(directory.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT && last) {
+        place->directory = std::move(directory);
+        place->name = name;
+        place->exists = false;  // a new header, or a dangling link's target
+        return Status::kOk;
+      }
+      return StatusFromErrno(errno);
     }
-    if (!S_ISLNK(info.st_mode)) {
+    if (name != ".." && S_ISLNK(info.st_mode)) {
+      struct stat folder;
+      if (++hops > kMaxLinkHops) return Status::kIoError;
+      if (fstat(directory.get(), &folder) != 0) return StatusFromErrno(errno);
+      if (!MayFollow(folder, info)) return Status::kAccessDenied;
+      std::string link;
+      if (const Status status = ReadLink(directory.get(), name, &link); status != Status::kOk) {
+        return status;
+      }
+      if (link.empty()) return Status::kNotFound;
+      if (link.front() == '/') {
+        directory.Reset(OpenDirectory(AT_FDCWD, "/"));
+        if (!directory) return StatusFromErrno(errno);
+      }
+      PushComponents(link, &pending);
+      continue;
+    }
+    if (last) {
+      place->directory = std::move(directory);
+      place->name = name;
       place->exists = true;
       place->info = info;
       return Status::kOk;
     }
-    if (hop == kMaxLinkHops) return Status::kIoError;
-    if (!MayFollow(place->directory.get(), info)) return Status::kAccessDenied;
-    std::string link;
-    if (const Status status = ReadLink(place->directory.get(), place->name, &link);
-        status != Status::kOk) {
-      return status;
-    }
-    if (link.find('/') == std::string::npos) {
-      place->name = link;  // beside the link
-      continue;
-    }
-    SplitPath(link, &folder, &place->name);
-    // Relative to the link's own directory; an absolute folder ignores it.
-    UniqueFd next(OpenDirectory(place->directory.get(), folder));
+    // A directory, opened without following a link put in its place meanwhile.
+    UniqueFd next(OpenDirectory(directory.get(), name, Links::kRefuse));
     if (!next) return StatusFromErrno(errno);
-    place->directory = std::move(next);
+    directory = std::move(next);
   }
+  return Status::kAccessDenied;  // "" or "/"
 }
 
 // Entropy for a temporary file name: time, process and attempt.
@@ -118,12 +159,19 @@ uint64_t NameEntropy(int attempt) {
 
 struct HeaderFile::State {
   Place header;
-  UniqueFd file;  // the temporary file; closed once committed or discarded
+  bool has_source = false;
+  FileIdentity source;  // the file being read, which must stay
+  UniqueFd file;        // the temporary file; closed once committed or discarded
   std::string temporary_name;
   int removal = -1;  // its registration for removal on a fatal signal
   bool committed = false;
   uint64_t written = 0;     // bytes written so far
   uint64_t write_back = 0;  // bytes already handed to the disk
+
+  // Whether `info` is the file being read: the header must never take its place.
+  [[nodiscard]] bool Replaces(const struct stat& info) const {
+    return has_source && SameFile(info, source);
+  }
 
   // Closes and removes the temporary file.
   void Discard() {
@@ -136,9 +184,10 @@ struct HeaderFile::State {
 
   // Gives the temporary file the owner and group of the old header, then its
   // permission bits (a change of owner clears the set-user-ID and set-group-ID
-  // bits, so they come after it), then its extended attributes, POSIX ACLs
-  // among them; each as far as the caller may. Read from the header as it is
-  // now, or as it was found when it has gone meanwhile.
+  // bits, so they come after it; each is kept only with the owner or group it
+  // belongs to), then its extended attributes, POSIX ACLs among them; each as
+  // far as the caller may. Read from the header as it is now, or as it was
+  // found when it has gone meanwhile.
   Status KeepMetadata() {
     struct stat old = header.info;
     UniqueFd old_file(openat(header.directory.get(), header.name.c_str(),
@@ -149,14 +198,22 @@ struct HeaderFile::State {
     } else {
       old_file.Reset();  // unreadable, or replaced by something else: no attributes
     }
-    if (old.st_uid != geteuid() || old.st_gid != getegid()) {
+    // The new file has the caller's owner, and the group of a set-group-ID
+    // folder or the caller's.
+    struct stat made;
+    if (fstat(file.get(), &made) != 0) return StatusFromErrno(errno);
+    if (old.st_uid != made.st_uid || old.st_gid != made.st_gid) {
       // Only the superuser may give a file away; anyone may pass it to a
       // group of their own.
       if (fchown(file.get(), old.st_uid, old.st_gid) != 0) {
         [[maybe_unused]] const int ignored = fchown(file.get(), static_cast<uid_t>(-1), old.st_gid);
       }
+      if (fstat(file.get(), &made) != 0) return StatusFromErrno(errno);
     }
-    if (fchmod(file.get(), old.st_mode & 07777) != 0) return StatusFromErrno(errno);
+    mode_t mode = old.st_mode & 07777;
+    if (made.st_uid != old.st_uid) mode &= ~static_cast<mode_t>(S_ISUID);
+    if (made.st_gid != old.st_gid) mode &= ~static_cast<mode_t>(S_ISGID);
+    if (fchmod(file.get(), mode) != 0) return StatusFromErrno(errno);
     if (old_file) CopyExtendedAttributes(old_file.get(), file.get());
     return Status::kOk;
   }
@@ -164,12 +221,20 @@ struct HeaderFile::State {
 
 HeaderFile::HeaderFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
-Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<HeaderFile>* file) {
+Status HeaderFile::Create(const std::string& header_path, const FileIdentity* source,
+                          std::unique_ptr<HeaderFile>* file) {
   auto state = std::make_unique<State>();
   Place& header = state->header;
+  if (source != nullptr) {
+    state->has_source = true;
+    state->source = *source;
+  }
   if (const Status status = Locate(header_path, &header); status != Status::kOk) return status;
   if (header.exists) {
-    if (!S_ISREG(header.info.st_mode)) return Status::kAccessDenied;
+    if (!S_ISREG(header.info.st_mode) || state->Replaces(header.info)) return Status::kAccessDenied;
+    struct stat folder;
+    if (fstat(header.directory.get(), &folder) != 0) return StatusFromErrno(errno);
+    if (!MayReplace(folder, header.info)) return Status::kAccessDenied;
     // Refuse what an in-place rewrite would be refused, and a file without any
     // write permission even where the superuser could write it.
     if (faccessat(header.directory.get(), header.name.c_str(), W_OK, AT_EACCESS) != 0 ||
@@ -251,6 +316,13 @@ Status HeaderFile::Commit() {
   // empty header in place of the old one.
   if (fsync(state.file.get()) != 0) return fail(errno);
   if (close(state.file.Release()) != 0) return fail(errno);
+  // Whatever took the header's name meanwhile, the source is never replaced.
+  struct stat there;
+  if (fstatat(state.header.directory.get(), state.header.name.c_str(), &there,
+              AT_SYMLINK_NOFOLLOW) == 0 &&
+      state.Replaces(there)) {
+    return fail(EACCES);
+  }
   const FatalSignalsHeld held;  // renamed and no longer to be removed, together
   if (renameat(state.header.directory.get(), state.temporary_name.c_str(),
                state.header.directory.get(), state.header.name.c_str()) != 0) {

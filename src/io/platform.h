@@ -14,20 +14,36 @@
 #include <string_view>
 
 #include "base/byte_stream.h"
+#include "base/content_hash.h"
 #include "base/status.h"
 #include "io/time_stamp.h"
 
 namespace vortiq {
 
-// A source file open for reading; on Windows nobody else may open it meanwhile.
+// Which file an open handle refers to: the device (volume) and the file's
+// number on it, the same through every link, bind mount or "..".
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t file = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// A source file open for reading. Others may open and write it meanwhile, so
+// HasChanged tells whether what was read is one version of it.
 class SourceFile final : public ByteSource {
  public:
-  // Size and modification time of a regular file, in the platform's units.
+  // Size, modification and change time of a regular file; times in
+  // nanoseconds since 1970 (in the file system's own resolution).
   struct Stamp {
     int64_t size = 0;
     int64_t modified = 0;
+    int64_t changed = 0;  // of the data or the metadata; no program can set it back
     friend bool operator==(const Stamp&, const Stamp&) = default;
   };
+  // A time stamp this close to the moment of opening, or later, proves
+  // nothing: a write may have begun in the same tick of the file system's
+  // clock (FAT keeps two seconds).
+  static constexpr int64_t kStampGranularity = 2'000'000'000;
 
   // Opens an existing file. kNotFound when it does not exist; a directory or a
   // file that may not be read gives kAccessDenied.
@@ -41,20 +57,40 @@ class SourceFile final : public ByteSource {
   [[nodiscard]] bool MayReadAhead() const override { return regular_; }
 
   // True when another program has written the file since it was opened (or
-  // rewound): a regular file whose size or modification time differs now.
-  // Always false for a pipe or device, which cannot tell.
-  [[nodiscard]] bool HasChanged() const;
+  // rewound), as far as can be told once every byte has been read: a regular
+  // file whose size, modification or change time differ now; or, for one
+  // written just before it was opened, whose bytes read once more differ from
+  // those read. Always false for a pipe or device, which cannot tell.
+  [[nodiscard]] bool HasChanged();
 
   // Reads the file again from its start; it counts as opened now. A regular
   // file only.
   Status Rewind();
 
+  [[nodiscard]] const FileIdentity& identity() const { return identity_; }
+
  private:
-  SourceFile(intptr_t handle, bool regular, Stamp stamp)
-      : handle_(handle), regular_(regular), stamp_(stamp) {}
+  SourceFile(intptr_t handle, bool regular, const FileIdentity& identity)
+      : handle_(handle), regular_(regular), identity_(identity) {}
+
+  // Takes the stamp of a regular file as it is opened or rewound, and whether
+  // its content must be checked (source_file.cc).
+  Status Start();
+  [[nodiscard]] bool ContentDiffers();
+
+  // The platform's part (platform_posix.cc, platform_win32.cc).
+  Status ReadSome(char* buffer, size_t capacity, size_t* count);
+  Status ReadSomeAt(uint64_t offset, char* buffer, size_t capacity, size_t* count);
+  [[nodiscard]] bool TakeStamp(Stamp* stamp) const;
+  [[nodiscard]] static int64_t Now();  // in the stamps' time
+  Status SeekToStart();
+
   intptr_t handle_;
   bool regular_;  // a regular file, not a pipe or device
-  Stamp stamp_;   // when it was opened or rewound
+  FileIdentity identity_;
+  Stamp stamp_;                 // when it was opened or rewound
+  bool check_content_ = false;  // written too recently for the stamp to tell
+  ContentHash content_;         // of the bytes read since, when checked
 };
 
 // A header being written. The bytes go to a new temporary file in the header's
@@ -68,9 +104,12 @@ class SourceFile final : public ByteSource {
 class HeaderFile final : public ByteSink {
  public:
   // Fails without creating anything when the header exists but may not be
-  // written (read-only), is not a regular file, is reached through a link that
-  // may not be followed, or the temporary file cannot be made.
-  static Status Create(const std::string& header_path, std::unique_ptr<HeaderFile>* file);
+  // written (read-only), is not a regular file, is the file `source` (when
+  // given: the source being read, which the header must never replace), is
+  // reached through a link that may not be followed, or the temporary file
+  // cannot be made.
+  static Status Create(const std::string& header_path, const FileIdentity* source,
+                       std::unique_ptr<HeaderFile>* file);
 
   ~HeaderFile() override;
   HeaderFile(const HeaderFile&) = delete;

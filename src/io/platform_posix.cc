@@ -2,6 +2,7 @@
 // paths as text. The header file is in header_file_posix.cc.
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -13,39 +14,61 @@
 #include "io/posix_file.h"
 
 namespace vortiq {
-namespace {
 
-// Size and modification time of an open file.
-bool StampOf(int fd, SourceFile::Stamp* stamp) {
-  struct stat info;
-  if (fstat(fd, &info) != 0) return false;
-  stamp->size = static_cast<int64_t>(info.st_size);
-  stamp->modified = ModificationTime(info);
-  return true;
+void SplitPath(std::string_view path, std::string* folder, std::string* name) {
+  const size_t slash = path.rfind('/');
+  *folder = slash == std::string_view::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  *name = path.substr(slash == std::string_view::npos ? 0 : slash + 1);
 }
 
-}  // namespace
+int OpenFolder(const std::string& path) {
+  // The system takes at most PATH_MAX bytes in one path: a longer one is
+  // opened a stretch of whole components at a time.
+  constexpr size_t kMaxStretch = PATH_MAX - 1;
+  UniqueFd at;
+  size_t start = 0;
+  while (path.size() - start > kMaxStretch) {
+    const size_t slash = path.rfind('/', start + kMaxStretch);
+    if (slash == std::string::npos || slash <= start) break;  // a name too long: the call says so
+    UniqueFd next(OpenDirectory(at ? at.get() : AT_FDCWD, path.substr(start, slash - start)));
+    if (!next) return -1;
+    at = std::move(next);
+    start = path.find_first_not_of('/', slash);
+    if (start == std::string::npos) return at.Release();
+  }
+  return OpenDirectory(at ? at.get() : AT_FDCWD, path.substr(start));
+}
 
 // ---- SourceFile
 
 Status SourceFile::Open(const std::string& path, std::unique_ptr<SourceFile>* file) {
+  std::string folder;
+  std::string name;
+  SplitPath(path, &folder, &name);
+  const UniqueFd directory(OpenFolder(folder));
+  if (!directory) return StatusFromErrno(errno);
+  if (name.empty()) return Status::kAccessDenied;  // "dir/": a directory
   int fd;
   do {
-    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A terminal named as the source must not become the run's own.
+    fd = openat(directory.get(), name.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return StatusFromErrno(errno);
   UniqueFd owned(fd);
   struct stat info;
   if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) return Status::kAccessDenied;
-  Stamp stamp;
-  if (S_ISREG(info.st_mode) && !StampOf(fd, &stamp)) return Status::kIoError;
-  file->reset(new SourceFile(owned.Release(), S_ISREG(info.st_mode), stamp));
+  const FileIdentity identity{static_cast<uint64_t>(info.st_dev),
+                              static_cast<uint64_t>(info.st_ino)};
+  std::unique_ptr<SourceFile> opened(
+      new SourceFile(owned.Release(), S_ISREG(info.st_mode), identity));
+  if (const Status status = opened->Start(); status != Status::kOk) return status;
+  *file = std::move(opened);
   return Status::kOk;
 }
 
 SourceFile::~SourceFile() { close(static_cast<int>(handle_)); }
 
-Status SourceFile::Read(char* buffer, size_t capacity, size_t* count) {
+Status SourceFile::ReadSome(char* buffer, size_t capacity, size_t* count) {
   ssize_t got;
   do {
     got = read(static_cast<int>(handle_), buffer, capacity);
@@ -58,18 +81,36 @@ Status SourceFile::Read(char* buffer, size_t capacity, size_t* count) {
   return Status::kOk;
 }
 
-bool SourceFile::HasChanged() const {
-  Stamp now;
-  return regular_ && (!StampOf(static_cast<int>(handle_), &now) || !(now == stamp_));
-}
-
-Status SourceFile::Rewind() {
-  if (!regular_) return Status::kIoError;
-  if (lseek(static_cast<int>(handle_), 0, SEEK_SET) != 0 ||
-      !StampOf(static_cast<int>(handle_), &stamp_)) {
+Status SourceFile::ReadSomeAt(uint64_t offset, char* buffer, size_t capacity, size_t* count) {
+  ssize_t got;
+  do {
+    got = pread(static_cast<int>(handle_), buffer, capacity, static_cast<off_t>(offset));
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) {
+    *count = 0;
     return StatusFromErrno(errno);
   }
+  *count = static_cast<size_t>(got);
   return Status::kOk;
+}
+
+bool SourceFile::TakeStamp(Stamp* stamp) const {
+  struct stat info;
+  if (fstat(static_cast<int>(handle_), &info) != 0) return false;
+  stamp->size = static_cast<int64_t>(info.st_size);
+  stamp->modified = ModificationTime(info);
+  stamp->changed = ChangeTime(info);
+  return true;
+}
+
+int64_t SourceFile::Now() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+Status SourceFile::SeekToStart() {
+  return lseek(static_cast<int>(handle_), 0, SEEK_SET) == 0 ? Status::kOk : StatusFromErrno(errno);
 }
 
 // ---- Clock and paths

@@ -73,16 +73,18 @@ bool FinalPathOf(HANDLE handle, std::wstring* path) {
   return true;
 }
 
-// Size and last write time of an open file.
-bool StampOf(HANDLE handle, SourceFile::Stamp* stamp) {
-  LARGE_INTEGER size{};
-  FILETIME written{};
-  if (!GetFileSizeEx(handle, &size) || !GetFileTime(handle, nullptr, nullptr, &written)) {
-    return false;
-  }
-  stamp->size = size.QuadPart;
-  stamp->modified = static_cast<int64_t>((static_cast<uint64_t>(written.dwHighDateTime) << 32) |
-                                         written.dwLowDateTime);
+// FILETIME counts 100 ns from 1601; the stamps count nanoseconds from 1970.
+constexpr int64_t kFileTimeTo1970 = 116444736000000000;
+
+int64_t NanosecondsSince1970(int64_t file_time) { return (file_time - kFileTimeTo1970) * 100; }
+
+// The volume serial number and file index of an open file.
+bool IdentityOf(HANDLE handle, FileIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(handle, &information)) return false;
+  identity->volume = information.dwVolumeSerialNumber;
+  identity->file =
+      (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
   return true;
 }
 
@@ -103,19 +105,22 @@ Status SourceFile::Open(const std::string& path, std::unique_ptr<SourceFile>* fi
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return StatusFromError(GetLastError());
   const bool regular = GetFileType(handle) == FILE_TYPE_DISK;
-  Stamp stamp;
-  if (regular && !StampOf(handle, &stamp)) {
+  FileIdentity identity;
+  if (regular && !IdentityOf(handle, &identity)) {
     const DWORD error = GetLastError();
     CloseHandle(handle);
     return StatusFromError(error);
   }
-  file->reset(new SourceFile(reinterpret_cast<intptr_t>(handle), regular, stamp));
+  std::unique_ptr<SourceFile> opened(
+      new SourceFile(reinterpret_cast<intptr_t>(handle), regular, identity));
+  if (const Status status = opened->Start(); status != Status::kOk) return status;
+  *file = std::move(opened);
   return Status::kOk;
 }
 
 SourceFile::~SourceFile() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
 
-Status SourceFile::Read(char* buffer, size_t capacity, size_t* count) {
+Status SourceFile::ReadSome(char* buffer, size_t capacity, size_t* count) {
   *count = 0;
   const DWORD wanted = capacity > 0x40000000 ? 0x40000000 : static_cast<DWORD>(capacity);
   DWORD got = 0;
@@ -126,17 +131,47 @@ Status SourceFile::Read(char* buffer, size_t capacity, size_t* count) {
   return Status::kOk;
 }
 
-// Opened without sharing, the file cannot change meanwhile; checked all the same.
-bool SourceFile::HasChanged() const {
-  Stamp now;
-  return regular_ && (!StampOf(reinterpret_cast<HANDLE>(handle_), &now) || !(now == stamp_));
+Status SourceFile::ReadSomeAt(uint64_t offset, char* buffer, size_t capacity, size_t* count) {
+  *count = 0;
+  const DWORD wanted = capacity > 0x40000000 ? 0x40000000 : static_cast<DWORD>(capacity);
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  // On a handle opened for synchronous use this reads at the offset given; it
+  // moves the file pointer, which only the end of the run follows.
+  if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, wanted, &got, &at)) {
+    const DWORD error = GetLastError();
+    return error == ERROR_HANDLE_EOF ? Status::kOk : StatusFromError(error);
+  }
+  *count = got;
+  return Status::kOk;
 }
 
-Status SourceFile::Rewind() {
+bool SourceFile::TakeStamp(Stamp* stamp) const {
   const HANDLE handle = reinterpret_cast<HANDLE>(handle_);
+  LARGE_INTEGER size{};
+  FILE_BASIC_INFO times{};
+  if (!GetFileSizeEx(handle, &size) ||
+      !GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof times)) {
+    return false;
+  }
+  stamp->size = size.QuadPart;
+  stamp->modified = NanosecondsSince1970(times.LastWriteTime.QuadPart);
+  stamp->changed = NanosecondsSince1970(times.ChangeTime.QuadPart);
+  return true;
+}
+
+int64_t SourceFile::Now() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return NanosecondsSince1970(
+      static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime));
+}
+
+Status SourceFile::SeekToStart() {
   LARGE_INTEGER start{};
-  if (!regular_) return Status::kIoError;
-  if (!SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) || !StampOf(handle, &stamp_)) {
+  if (!SetFilePointerEx(reinterpret_cast<HANDLE>(handle_), start, nullptr, FILE_BEGIN)) {
     return StatusFromError(GetLastError());
   }
   return Status::kOk;
@@ -165,7 +200,8 @@ struct HeaderFile::State {
 
 HeaderFile::HeaderFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
-Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<HeaderFile>* file) {
+Status HeaderFile::Create(const std::string& header_path, const FileIdentity* source,
+                          std::unique_ptr<HeaderFile>* file) {
   auto state = std::make_unique<State>();
   state->target_path = ExtendedPath(ToWide(header_path));
   const DWORD attributes = GetFileAttributesW(state->target_path.c_str());
@@ -184,6 +220,12 @@ Status HeaderFile::Create(const std::string& header_path, std::unique_ptr<Header
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (existing == INVALID_HANDLE_VALUE) return StatusFromError(GetLastError());
+    // The header must never take the place of the source it is made from.
+    FileIdentity identity;
+    if (source != nullptr && (!IdentityOf(existing, &identity) || identity == *source)) {
+      CloseHandle(existing);
+      return Status::kAccessDenied;
+    }
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) FinalPathOf(existing, &state->target_path);
     CloseHandle(existing);
     state->replaces = true;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "base/status.h"
@@ -41,18 +42,30 @@ class UniqueFd {
   int fd_ = -1;
 };
 
+// Splits `path` into its folder ("." for none, "/" for the root) and its last
+// component, which is empty for a path that ends in '/'.
+void SplitPath(std::string_view path, std::string* folder, std::string* name);
+
+// OpenDirectory for a path of any length.
+[[nodiscard]] int OpenFolder(const std::string& path);
+
 // kNotFound for a missing file or directory, kAccessDenied for permissions and
 // read-only file systems, kIoError for anything else.
 [[nodiscard]] Status StatusFromErrno(int error);
 
+// Whether OpenDirectory follows a link that `path` ends in.
+enum class Links { kFollow, kRefuse };
+
 // Opens the directory `path` (relative to the directory `at`, or absolute) for
 // use with the *at calls; it need not be readable where the system allows
-// that. Follows links, as any path does. -1 with errno on failure.
-[[nodiscard]] int OpenDirectory(int at, const std::string& path);
+// that. Links on the way are followed as in any path; one that `path` ends in
+// only with Links::kFollow. -1 with errno on failure.
+[[nodiscard]] int OpenDirectory(int at, const std::string& path, Links links = Links::kFollow);
 
-// The modification time of a file in nanoseconds since 1970, or in whole
-// seconds where the system keeps no finer time.
+// The modification and the change time of a file in nanoseconds since 1970,
+// or in whole seconds where the system keeps no finer time.
 [[nodiscard]] int64_t ModificationTime(const struct stat& info);
+[[nodiscard]] int64_t ChangeTime(const struct stat& info);
 
 // Starts writing `length` bytes from `offset` of the file to disk without
 // waiting for them, where the system offers that; a hint only.

@@ -31,16 +31,17 @@ Status StatusFromErrno(int error) {
   }
 }
 
-int OpenDirectory(int at, const std::string& path) {
+int OpenDirectory(int at, const std::string& path, Links links) {
 #if VORTIQ_HAVE_O_PATH
   // Only a handle for the *at calls: search permission is enough.
   constexpr int kFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 #else
   constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 #endif
+  const int flags = links == Links::kFollow ? kFlags : kFlags | O_NOFOLLOW;
   int fd;
   do {
-    fd = openat(at, path.c_str(), kFlags);
+    fd = openat(at, path.c_str(), flags);
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
@@ -50,6 +51,14 @@ int64_t ModificationTime(const struct stat& info) {
   return static_cast<int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
 #else
   return static_cast<int64_t>(info.st_mtime) * 1'000'000'000;
+#endif
+}
+
+int64_t ChangeTime(const struct stat& info) {
+#if VORTIQ_HAVE_ST_MTIM
+  return static_cast<int64_t>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
+#else
+  return static_cast<int64_t>(info.st_ctime) * 1'000'000'000;
 #endif
 }
 

@@ -1,5 +1,6 @@
 #include "run/run.h"
 
+#include <exception>
 #include <memory>
 
 #include "base/text.h"
@@ -8,12 +9,6 @@
 #include "run/generate.h"
 
 namespace vortiq {
-namespace {
-
-constexpr int kMaxReadings = 2;  // of a source that changes while it is read
-
-}  // namespace
-
 std::string SourcePathOf(const std::vector<std::string>& parameters) {
   std::string path;
   for (size_t i = 0; i < parameters.size(); ++i) {
@@ -25,7 +20,11 @@ std::string SourcePathOf(const std::vector<std::string>& parameters) {
   return path;
 }
 
-int Run(const std::vector<std::string>& parameters) {
+namespace {
+
+constexpr int kMaxReadings = 2;  // of a source that changes while it is read
+
+int RunUnguarded(const std::vector<std::string>& parameters) {
   const std::string source_path = SourcePathOf(parameters);
   const std::string_view extension = GetExtensionPart(source_path);
   if (extension != "pb" && extension != "sb") return kExitSuccess;
@@ -33,7 +32,8 @@ int Run(const std::vector<std::string>& parameters) {
   std::unique_ptr<SourceFile> source;
   if (SourceFile::Open(source_path, &source) != Status::kOk) return kExitFailure;
   std::unique_ptr<HeaderFile> header_file;
-  if (HeaderFile::Create(source_path + "i", &header_file) != Status::kOk) return kExitFailure;
+  if (HeaderFile::Create(source_path + "i", &source->identity(), &header_file) != Status::kOk)
+    return kExitFailure;
 
   const std::string source_text = PathToText(source_path);
   const DateValue date = Date(ReadLocalClock());
@@ -53,6 +53,18 @@ int Run(const std::vector<std::string>& parameters) {
   }
   source.reset();
   return header_file->Commit() == Status::kOk ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& parameters) {
+  // Memory or a thread that cannot be had fails the run as any other failure
+  // does: the unwinding removes the temporary file, and nothing is printed.
+  try {
+    return RunUnguarded(parameters);
+  } catch (const std::exception&) {
+    return kExitFailure;
+  }
 }
 
 }  // namespace vortiq

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <random>
 #include <string>
 #include <thread>
@@ -73,7 +74,9 @@ TEST(SurroundingsTest, LinksPlantedInSharedFolders) {
       {"the caller's own link there", 01777, 0, 0, true, true},
       {"the caller's own dangling link there", 01777, 0, 0, false, true},
       {"a link of the folder's owner", 01777, kOther, kOther, true, true},
-      {"another user's link in a shared folder that is not sticky", 0777, 0, kOther, true, true},
+      {"another user's link in a shared folder that is not sticky", 0777, 0, kOther, true, false},
+      {"another user's link in a folder a group shares", 0770, 0, kOther, true, false},
+      {"another user's link in a folder nobody else may write", 0755, 0, kOther, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -103,6 +106,150 @@ TEST(SurroundingsTest, LinksPlantedInSharedFolders) {
       EXPECT_EQ(Snapshot(dir.path()), before);
     }
   }
+}
+
+// The header would be the very file the run reads, or is another user's file
+// in a sticky shared folder, or is reached through another user's link in the
+// folder part of its path or of a link's path: nothing changes.
+TEST(SurroundingsTest, HeadersThatMayNotBeReplaced) {
+  const bool root = geteuid() == 0;
+  constexpr uid_t kDaemon = 1;
+  struct Case {
+    const char* name;
+    bool needs_root;
+    std::function<std::string(const TempDir&)> make;  // gives the source
+  };
+  const auto source_in = [](const std::string& folder) {
+    WriteFile(folder + "/x.pb", "Procedure A()\n");
+    return folder + "/x.pb";
+  };
+  const auto shared = [](const std::string& folder, mode_t mode, uid_t owner) {
+    fs::create_directory(folder);
+    EXPECT_EQ(chown(folder.c_str(), owner, owner), 0);
+    EXPECT_EQ(chmod(folder.c_str(), mode), 0);
+  };
+  const Case cases[] = {
+      {"the header is a link to the source", false,
+       [&](const TempDir& dir) {
+         fs::create_symlink("x.pb", dir / "x.pbi");
+         return source_in(dir.path());
+       }},
+      {"the source is a link to the header", false,
+       [&](const TempDir& dir) {
+         WriteFile(dir / "x.pbi", "Procedure OnlyCopy()\n");
+         fs::create_symlink("x.pbi", dir / "x.pb");
+         return dir / "x.pb";
+       }},
+      {"the header is a hard link of the source", false,
+       [&](const TempDir& dir) {
+         const std::string source = source_in(dir.path());
+         fs::create_hard_link(source, dir / "x.pbi");
+         return source;
+       }},
+      {"the header reaches the source through a folder link and ..", false,
+       [&](const TempDir& dir) {
+         fs::create_directory(dir / "a");
+         fs::create_directory(dir / "b");
+         fs::create_directory_symlink("../b", dir / "a/up");
+         fs::create_symlink("../a/up/../a/x.pb", dir / "b/x.pbi");  // "up/.." is b's parent
+         fs::create_symlink("../b/x.pbi", dir / "a/x.pbi");
+         return source_in(dir / "a");
+       }},
+      {"another user's header in a sticky shared folder", true,
+       [&](const TempDir& dir) {
+         shared(dir / "tmp", 01777, kDaemon);
+         WriteFile(dir / "tmp/x.pbi", "old\n");
+         EXPECT_EQ(chown((dir / "tmp/x.pbi").c_str(), kNobody, kNobody), 0);
+         return source_in(dir / "tmp");
+       }},
+      {"another user's link to a folder in a shared folder", true,
+       [&](const TempDir& dir) {
+         shared(dir / "shared", 0777, 0);
+         fs::create_directory(dir / "victim");
+         fs::create_directory_symlink(dir / "victim", dir / "shared/project");
+         EXPECT_EQ(lchown((dir / "shared/project").c_str(), kNobody, kNobody), 0);
+         source_in(dir / "victim");
+         return dir / "shared/project/x.pb";
+       }},
+      {"a link whose own path passes another user's link", true,
+       [&](const TempDir& dir) {
+         shared(dir / "shared", 0777, 0);
+         fs::create_directory(dir / "victim");
+         fs::create_directory_symlink(dir / "victim", dir / "shared/project");
+         EXPECT_EQ(lchown((dir / "shared/project").c_str(), kNobody, kNobody), 0);
+         fs::create_directory(dir / "mine");
+         fs::create_symlink("../shared/project/x.pbi", dir / "mine/x.pbi");
+         return source_in(dir / "mine");
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needs_root && !root) continue;
+    TempDir dir;
+    const std::string source = c.make(dir);
+    const auto before = Snapshot(dir.path());
+    const RunResult result = RunVortiq({source});
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(Snapshot(dir.path()), before);
+  }
+}
+
+// A process that rewrites the source in place, the same size each time, with
+// the names of one version or the other, while runs read it: the kernel stamps
+// the modification time as a write begins, so a write under way as a run opens
+// the source leaves the stamp as it was. Every run gives the header of one
+// version, or fails and keeps the old header; none mixes the two.
+TEST(SurroundingsTest, SourceRewrittenInPlaceNeverGivesAMixedHeader) {
+  TempDir dir;
+  std::string versions[2];
+  for (int v = 0; v < 2; ++v) {
+    for (int i = 0; versions[v].size() < 1'300'000; ++i) {
+      versions[v] += std::string("Procedure ") + "AB"[v] + std::to_string(100000 + i) + "()\n";
+    }
+  }
+  const std::string source = dir / "x.pb";
+  WriteFile(source, versions[0]);
+  WriteFile(dir / "x.pbi", "old\n");
+  std::atomic<bool> stop = false;
+  std::thread rewriter([&] {
+    // Pauses between the writes, so that runs also start between them.
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> pause_us(0, 4000);
+    constexpr size_t kPiece = 16 * 1024;
+    const int fd = open(source.c_str(), O_WRONLY | O_CLOEXEC);
+    for (int v = 1; !stop; v ^= 1) {
+      // In pieces, as an editor saves: those that fall in one tick of the
+      // file system's clock leave the same time stamp.
+      for (size_t at = 0; at < versions[v].size(); at += kPiece) {
+        const size_t size = std::min(kPiece, versions[v].size() - at);
+        EXPECT_EQ(pwrite(fd, versions[v].data() + at, size, static_cast<off_t>(at)),
+                  static_cast<ssize_t>(size));
+      }
+      std::this_thread::sleep_for(microseconds(pause_us(random)));
+    }
+    close(fd);
+  });
+  int mixed = 0;
+  int whole = 0;
+  for (int run = 0; run < 300; ++run) {
+    const RunResult result = RunVortiq({source});
+    const std::string header = ReadFile(dir / "x.pbi");
+    const bool has_a = header.find("Declare A") != std::string::npos;
+    const bool has_b = header.find("Declare B") != std::string::npos;
+    mixed += has_a && has_b;
+    if (result.exit_status == 0) {
+      whole += has_a != has_b;
+    } else {
+      EXPECT_EQ(result.exit_status, 1);
+    }
+    WriteFile(dir / "x.pbi", "old\n");
+  }
+  stop = true;
+  rewriter.join();
+  EXPECT_EQ(mixed, 0);
+  std::cout << "[          ] " << whole << " of 300 runs gave a header\n";
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"x.pb", "x.pbi"}));
 }
 
 // The signals that end a process unless it handles them, as kill, timeout, a
@@ -160,7 +307,8 @@ TEST(SurroundingsTest, SignalWhileWaitingForASlowSource) {
   // left to native runs.
   const bool emulated = getenv("QEMU_LD_PREFIX") != nullptr;
   for (const int signal : kEndingSignals) {
-    if (emulated && (signal == SIGSEGV || signal == SIGBUS || signal == SIGILL || signal == SIGFPE)) {
+    if (emulated &&
+        (signal == SIGSEGV || signal == SIGBUS || signal == SIGILL || signal == SIGFPE)) {
       continue;
     }
     SCOPED_TRACE(strsignal(signal));
@@ -330,26 +478,44 @@ TEST(SurroundingsTest, SourceThatKeepsChangingKeepsTheOldHeader) {
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"grow.pb", "grow.pbi"}));
 }
 
-TEST(SurroundingsTest, SourcePathOf4090Bytes) {
-  TempDir dir;
-  constexpr size_t kLength = 4090;  // the header's path, a byte longer, still fits PATH_MAX
-  const std::string name = "/a.pb";
-  std::string folder = dir.path().string();
-  while (folder.size() + name.size() < kLength) {
-    // Components of at most 200 bytes; never leave room for only a lone '/'.
-    size_t component = std::min<size_t>(kLength - name.size() - folder.size() - 1, 200);
-    if (kLength - name.size() - folder.size() - 1 - component == 1) --component;
-    folder.push_back('/');
-    folder.append(component, 'd');
-    ASSERT_TRUE(fs::create_directory(folder));
+// Up to the longest path the system takes in one call, and beyond it. The
+// folders are made, and removed, from within each other, as no single call
+// could name the deepest of them.
+TEST(SurroundingsTest, LongSourcePaths) {
+  const int start = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(start, 0);
+  // 4090: the header's path, a byte longer, still fits PATH_MAX.
+  for (const size_t length : {size_t{4090}, size_t{6000}}) {
+    SCOPED_TRACE(length);
+    TempDir dir;
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    const std::string name = "/a.pb";
+    std::string source = dir.path().string();
+    std::vector<std::string> components;
+    while (source.size() + name.size() < length) {
+      // Components of at most 200 bytes; never leave room for only a lone '/'.
+      size_t size = std::min<size_t>(length - name.size() - source.size() - 1, 200);
+      if (length - name.size() - source.size() - 1 - size == 1) --size;
+      components.emplace_back(size, 'd');
+      ASSERT_EQ(mkdir(components.back().c_str(), 0700), 0);
+      ASSERT_EQ(chdir(components.back().c_str()), 0);
+      source += "/" + components.back();
+    }
+    source += name;
+    ASSERT_EQ(source.size(), length);
+    WriteFile("a.pb", "Procedure A()\n");
+    const RunResult result = RunVortiq({source});
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(WithFixedTime(ReadFile("a.pbi")), Prologue("a.pb") + "Declare A()\r\nCompilerEndIf");
+    EXPECT_EQ(unlink("a.pb"), 0);
+    EXPECT_EQ(unlink("a.pbi"), 0);
+    for (auto component = components.rbegin(); component != components.rend(); ++component) {
+      ASSERT_EQ(chdir(".."), 0);
+      EXPECT_EQ(rmdir(component->c_str()), 0);
+    }
+    ASSERT_EQ(fchdir(start), 0);
   }
-  const std::string source = folder + name;
-  ASSERT_EQ(source.size(), kLength);
-  WriteFile(source, "Procedure A()\n");
-  const RunResult result = RunVortiq({source});
-  EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(WithFixedTime(ReadFile(source + "i")),
-            Prologue("a.pb") + "Declare A()\r\nCompilerEndIf");
+  close(start);
 }
 
 }  // namespace

@@ -126,6 +126,10 @@ TEST(VortiqTest, ControlCharactersInTheFileName) {
       {"t\t.pb", "t\xEF\xBF\xBD.pb"},
       {"e\x1B[2J.pb", "e\xEF\xBF\xBD[2J.pb"},
       {"d\x7F.pb", "d\xEF\xBF\xBD.pb"},
+      {"n\xC2\x85.pb", "n\xEF\xBF\xBD.pb"},                      // U+0085 NEXT LINE
+      {"c\xC2\x80\xC2\x9F.pb", "c\xEF\xBF\xBD\xEF\xBF\xBD.pb"},  // the ends of C1
+      {"l\xE2\x80\xA8p\xE2\x80\xA9.pb", "l\xEF\xBF\xBDp\xEF\xBF\xBD.pb"},
+      {"k\xC2\xA0\xE2\x80\xA7.pb", "k\xC2\xA0\xE2\x80\xA7.pb"},  // their neighbours stay
   };
   for (const Case& c : cases) {
     TempDir dir;

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -37,7 +38,8 @@ mode_t ModeOf(const std::string& path) {
 
 Status WriteHeader(const std::string& path, std::string_view bytes, bool commit = true) {
   std::unique_ptr<HeaderFile> file;
-  if (const Status status = HeaderFile::Create(path, &file); status != Status::kOk) return status;
+  if (const Status status = HeaderFile::Create(path, nullptr, &file); status != Status::kOk)
+    return status;
   if (const Status status = file->Write(bytes); status != Status::kOk) return status;
   return commit ? file->Commit() : Status::kOk;
 }
@@ -169,7 +171,7 @@ TEST(HeaderFileTest, PermissionsOfTheHeaderAsItIsAtCommit) {
     WriteFile(header, "old");
     chmod(header.c_str(), 0640);
     std::unique_ptr<HeaderFile> file;
-    ASSERT_EQ(HeaderFile::Create(header, &file), Status::kOk);
+    ASSERT_EQ(HeaderFile::Create(header, nullptr, &file), Status::kOk);
     ASSERT_EQ(file->Write("new"), Status::kOk);
     c.meanwhile(header);
     ASSERT_EQ(file->Commit(), Status::kOk);
@@ -225,10 +227,50 @@ TEST(HeaderFileTest, AsAnUnprivilegedUser) {
   EXPECT_EQ(info.st_mode & 07777, 0664u);
 }
 
+// In a set-group-ID folder a new file takes the folder's group: the header
+// gets the old one's group back where the caller may give it, and otherwise
+// loses its set-group-ID bit, which would stand for a group it never had.
+TEST(HeaderFileTest, GroupInASetGroupIdFolder) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to set up groups and run as another user";
+  constexpr gid_t kTeam = 100;
+  struct Case {
+    const char* name;
+    bool as_nobody;
+    uid_t owner;
+    gid_t group;  // of the old header
+    gid_t kept_group;
+    mode_t kept_mode;
+  };
+  const Case cases[] = {
+      {"the superuser keeps any group", false, 0, 0, 0, 02754},
+      {"a member of the folder's group only", true, kNobody, 0, kTeam, 0754},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    const std::string team = dir / "team";
+    std::filesystem::create_directory(team);
+    ASSERT_EQ(chown(team.c_str(), 0, kTeam), 0);
+    ASSERT_EQ(chmod(team.c_str(), 02775), 0);
+    const std::string header = team + "/a.pbi";
+    WriteFile(header, "old");
+    ASSERT_EQ(chown(header.c_str(), c.owner, c.group), 0);
+    ASSERT_EQ(chmod(header.c_str(), 02754), 0);
+    const auto write = [&] { return WriteHeader(header, "new") == Status::kOk ? 0 : 1; };
+    EXPECT_EQ(c.as_nobody ? AsNobody(kTeam, write) : write(), 0);
+    EXPECT_EQ(ReadFile(header), "new");
+    struct stat info;
+    ASSERT_EQ(stat(header.c_str(), &info), 0);
+    EXPECT_EQ(info.st_gid, c.kept_group);
+    EXPECT_EQ(info.st_mode & 07777, c.kept_mode);
+  }
+}
+
 TEST(HeaderFileTest, RestartForgetsWhatWasWritten) {
   TempDir dir;
   std::unique_ptr<HeaderFile> file;
-  ASSERT_EQ(HeaderFile::Create(dir / "a.pbi", &file), Status::kOk);
+  ASSERT_EQ(HeaderFile::Create(dir / "a.pbi", nullptr, &file), Status::kOk);
   ASSERT_EQ(file->Write("first try, longer"), Status::kOk);
   ASSERT_EQ(file->Restart(), Status::kOk);
   ASSERT_EQ(file->Write("second"), Status::kOk);
@@ -322,11 +364,23 @@ TEST(SourceFileTest, LongFileGivesTheSameHeaderReadAhead) {
   close(keep_open);
 }
 
+// Reads what is left of `file`.
+std::string ReadRest(SourceFile* file) {
+  std::string bytes;
+  char buffer[4096];
+  size_t count = 0;
+  while (file->Read(buffer, sizeof buffer, &count) == Status::kOk && count > 0) {
+    bytes.append(buffer, count);
+  }
+  return bytes;
+}
+
 TEST(SourceFileTest, ChangeSinceOpeningAndRewind) {
   TempDir dir;
   WriteFile(dir / "s.pb", "abc");
   std::unique_ptr<SourceFile> file;
   ASSERT_EQ(SourceFile::Open(dir / "s.pb", &file), Status::kOk);
+  EXPECT_EQ(ReadRest(file.get()), "abc");
   EXPECT_FALSE(file->HasChanged());
   {
     std::ofstream append(dir / "s.pb", std::ios::binary | std::ios::app);
@@ -334,17 +388,45 @@ TEST(SourceFileTest, ChangeSinceOpeningAndRewind) {
   }
   EXPECT_TRUE(file->HasChanged());
   ASSERT_EQ(file->Rewind(), Status::kOk);
+  EXPECT_EQ(ReadRest(file.get()), "abcdef");
   EXPECT_FALSE(file->HasChanged());
-  char buffer[16];
-  size_t count = 0;
-  ASSERT_EQ(file->Read(buffer, sizeof buffer, &count), Status::kOk);
-  EXPECT_EQ(std::string(buffer, count), "abcdef");
   // The same size, written again: the modification time tells.
   struct stat info;
   ASSERT_EQ(stat((dir / "s.pb").c_str(), &info), 0);
   const timespec earlier[2] = {info.st_atim, {info.st_mtim.tv_sec - 10, info.st_mtim.tv_nsec}};
   ASSERT_EQ(utimensat(AT_FDCWD, (dir / "s.pb").c_str(), earlier, 0), 0);
   EXPECT_TRUE(file->HasChanged());
+}
+
+// A file written just before it was opened is read once more at the end: a
+// change that leaves its stamp as it was still shows. Writes through a shared
+// mapping whose pages are writable already are such a change.
+TEST(SourceFileTest, ChangeThatKeepsTheStampShowsInTheBytes) {
+  TempDir dir;
+  const std::string text(3 * 4096, 'a');
+  WriteFile(dir / "s.pb", text);
+  const int fd = open((dir / "s.pb").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  void* const mapped = mmap(nullptr, text.size(), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  ASSERT_NE(mapped, MAP_FAILED);
+  char* const bytes = static_cast<char*>(mapped);
+  for (size_t at = 0; at < text.size(); at += 4096) bytes[at] = 'a';  // each page writable now
+  std::unique_ptr<SourceFile> file;
+  ASSERT_EQ(SourceFile::Open(dir / "s.pb", &file), Status::kOk);
+  EXPECT_EQ(ReadRest(file.get()), text);
+  EXPECT_FALSE(file->HasChanged());
+  struct stat before;
+  ASSERT_EQ(fstat(fd, &before), 0);
+  bytes[2 * 4096 + 7] = 'b';
+  struct stat after;
+  ASSERT_EQ(fstat(fd, &after), 0);
+  if (after.st_mtim.tv_nsec != before.st_mtim.tv_nsec ||
+      after.st_ctim.tv_nsec != before.st_ctim.tv_nsec) {
+    std::cout << "[          ] the change was stamped after all\n";
+  }
+  EXPECT_TRUE(file->HasChanged());
+  munmap(mapped, text.size());
+  close(fd);
 }
 
 // Standard input closed, as `vortiq x.pb <&-` has it: descriptor 0 serves as
@@ -363,7 +445,6 @@ TEST(PlatformTest, DescriptorZeroServesAsAnyOther) {
   errno = EINTR;
   std::unique_ptr<SourceFile> source;
   const Status opened = SourceFile::Open(dir / "s.pb", &source);
-  const bool source_at_zero = fcntl(0, F_GETFD) >= 0;
   source.reset();
   const bool closed_after_source = fcntl(0, F_GETFD) < 0;
   errno = EEXIST;
@@ -372,7 +453,6 @@ TEST(PlatformTest, DescriptorZeroServesAsAnyOther) {
   ASSERT_EQ(dup2(saved_input, 0), 0);
   close(saved_input);
   EXPECT_EQ(opened, Status::kOk);
-  EXPECT_TRUE(source_at_zero);
   EXPECT_TRUE(closed_after_source);
   EXPECT_EQ(written, Status::kOk);
   EXPECT_TRUE(closed_after_header);

@@ -22,7 +22,7 @@ DWORD AttributesOf(const std::filesystem::path& path) {
 
 Status WriteHeader(const std::filesystem::path& path, std::string_view bytes, bool commit = true) {
   std::unique_ptr<HeaderFile> file;
-  if (const Status status = HeaderFile::Create(Utf8(path), &file); status != Status::kOk) {
+  if (const Status status = HeaderFile::Create(Utf8(path), nullptr, &file); status != Status::kOk) {
     return status;
   }
   if (const Status status = file->Write(bytes); status != Status::kOk) return status;

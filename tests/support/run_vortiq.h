@@ -25,8 +25,9 @@ inline constexpr uid_t kNobody = 65534;
 
 struct RunOptions {
   rlim_t file_size_limit = RLIM_INFINITY;
-  bool as_nobody = false;  // drop root's privileges, so permissions apply
-  int niceness = 0;        // added to the run's nice value, so that the test's own threads go first
+  rlim_t address_space_limit = RLIM_INFINITY;  // in bytes, so that memory runs out
+  bool as_nobody = false;                      // drop root's privileges, so permissions apply
+  int niceness = 0;  // added to the run's nice value, so that the test's own threads go first
   // A terminal device: the run gets a session of its own with it as its
   // controlling terminal (and standard input), as the program a terminal
   // window or a remote login was started with does.
@@ -58,6 +59,10 @@ inline StartedRun StartVortiq(const std::vector<std::string>& parameters, RunOpt
     if (options.file_size_limit != RLIM_INFINITY) {
       const rlimit limit{options.file_size_limit, options.file_size_limit};
       setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    if (options.address_space_limit != RLIM_INFINITY) {
+      const rlimit limit{options.address_space_limit, options.address_space_limit};
+      setrlimit(RLIMIT_AS, &limit);
     }
     if (options.niceness != 0 && nice(options.niceness) == -1 && errno != 0) _exit(124);
     if (options.as_nobody && geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
