@@ -1,6 +1,6 @@
 // Writes a generated PureBasic source of a given size, for benchmarks:
 //
-//   vortiq_generate_source SIZE SOURCE [EXPECTED [SEED]]
+//   vortiq_generate_source [--realistic] SIZE SOURCE [EXPECTED [SEED]]
 //   vortiq_generate_source --adversarial SIZE SOURCE [SEED]
 //
 // SIZE is a byte count, or a count followed by K, M or G (KiB, MiB, GiB). The same
@@ -8,7 +8,8 @@
 // header vortiq must write for SOURCE from its fifth line on (everything after the
 // prologue, which holds the file name and the time). With --adversarial the
 // source is one made to trip the fast paths (tests/support/adversarial_source.h),
-// for comparing the headers of two builds.
+// for comparing the headers of two builds. With --realistic it is shaped as real
+// code is rather than header-heavy (SourceShape::kRealistic).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -67,9 +68,16 @@ int WriteAdversarial(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::string_view(argv[1]) == "--adversarial") return WriteAdversarial(argc, argv);
+  vortiq::SourceShape shape = vortiq::SourceShape::kBenchmark;
+  if (argc > 1 && std::string_view(argv[1]) == "--realistic") {
+    shape = vortiq::SourceShape::kRealistic;
+    --argc;
+    ++argv;
+  }
   size_t size = 0;
   if (argc < 3 || argc > 5 || !ParseSize(argv[1], &size)) {
-    std::fprintf(stderr, "usage: %s SIZE[K|M|G] SOURCE [EXPECTED [SEED]]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--realistic] SIZE[K|M|G] SOURCE [EXPECTED [SEED]]\n",
+                 argv[0]);
     return 2;
   }
   const uint64_t seed = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : kDefaultSeed;
@@ -92,7 +100,7 @@ int main(int argc, char** argv) {
     source_part.append(source_text);
     body_part.append(body_text);
     if (source_part.size() >= (1u << 20)) flush();
-  });
+  }, shape);
   body_part.append("CompilerEndIf");
   flush();
   ok = std::fclose(source) == 0 && ok;

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Measures vortiq side by side with `wc -l` (reading every byte once: the floor)
 # and `grep -ciE '^ *procedure'` (what a user would reach for to list procedures)
-# on generated PureBasic sources, each tool on the same file in the same run.
+# on generated PureBasic sources of two shapes, the benchmark's header-heavy one
+# and one shaped as real code is (`--realistic`), each tool on the same file in
+# the same run, in a RAM-backed /dev/shm where there is one (so that the flush
+# of the header to disk hides nothing). Then 64 MiB of empty lines ending in LF,
+# CR LF, a lone CR and a zero byte, which must all pass at about one speed.
 #
 #   bench/run.sh [SIZE_MIB...]      default: 1 16 256
 #
@@ -11,8 +15,9 @@
 # flush of the header to disk costs nothing.
 #
 # Environment: RUNS (timed runs per tool and size, default 7; the median is
-# shown), BUILD_DIR (default build-bench). Sources go to a temporary folder in
-# /tmp that is removed at the end. Not part of the test suite.
+# shown), BUILD_DIR (default build-bench), VORTIQ (a vortiq program to measure
+# instead of the one built here, such as one from before a change). Sources go
+# to temporary folders that are removed at the end. Not part of the test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -28,7 +33,7 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORTIQ_BUILD_BENCHMARKS=ON \
   -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target vortiq vortiq_generate_source vortiq_measure \
   >/dev/null
-vortiq="$PWD/$build/vortiq"
+vortiq="${VORTIQ:-$PWD/$build/vortiq}"
 generate="$PWD/$build/bench/vortiq_generate_source"
 measure="$PWD/$build/bench/vortiq_measure"
 
@@ -63,21 +68,50 @@ time_in_turns() {
 $(printf '%s\n' "${kibs[@]}" | sort -g | tail -n 1)"
 }
 
-for size in "${sizes[@]}"; do
-  source="$work/bench$size.pb"
-  "$generate" "${size}M" "$source" "$work/expected"
-  # The header must be the expected one before its speed means anything.
-  "$vortiq" "$source"
-  if ! tail -n +5 "${source}i" | cmp -s - "$work/expected"; then
-    echo "bench/run.sh: the header of the $size MiB source is not the expected one" >&2
-    exit 1
-  fi
+# Prints one row of the table for the source `$2`, of `$3` MiB, labelled `$1`.
+row() {
+  local label="$1" source="$2" mib="$3" vortiq_s wc_s grep_s vortiq_kib
   read -r vortiq_s wc_s grep_s vortiq_kib < <(time_in_turns "$source")
-  awk -v mib="$size" -v v="$vortiq_s" -v w="$wc_s" -v g="$grep_s" -v kib="$vortiq_kib" 'BEGIN {
+  awk -v label="$label" -v mib="$mib" -v v="$vortiq_s" -v w="$wc_s" -v g="$grep_s" \
+    -v kib="$vortiq_kib" 'BEGIN {
     printf "%-9s %8.3fs %8.3fs %8.3fs %7.2fx %7.2fx %8.0f %7.1fMiB %9.4f %10.2f\n",
-      mib " MiB", v, w, g, v / w, v / g, mib / v, kib / 1024, kib / 1024 / mib, v * 1000 / mib
+      label, v, w, g, v / w, v / g, mib / v, kib / 1024, kib / 1024 / mib, v * 1000 / mib
   }'
-  rm -f "$source" "${source}i" "$work/expected"
+}
+
+big="${shm:-$work}"
+for shape in benchmark realistic; do
+  echo "$shape shape, in $(df --output=fstype "$big" | tail -n 1):"
+  for size in "${sizes[@]}"; do
+    source="$big/bench$size.pb"
+    if [ "$shape" = realistic ]; then
+      "$generate" --realistic "${size}M" "$source" "$work/expected"
+    else
+      "$generate" "${size}M" "$source" "$work/expected"
+    fi
+    # The header must be the expected one before its speed means anything.
+    "$vortiq" "$source"
+    if ! tail -n +5 "${source}i" | cmp -s - "$work/expected"; then
+      echo "bench/run.sh: the header of the $size MiB $shape source is not the expected one" >&2
+      exit 1
+    fi
+    row "$size MiB" "$source" "$size"
+    rm -f "$source" "${source}i" "$work/expected"
+  done
+done
+
+echo "64 MiB of empty lines ending in:"
+for ending in LF CRLF CR NUL; do
+  source="$big/empty-$ending.pb"
+  case "$ending" in
+    LF) head -c 64M < <(yes '') >"$source" ;;
+    CRLF) head -c 64M < <(yes $'\r') >"$source" ;;
+    CR) head -c 64M /dev/zero | tr '\0' '\r' >"$source" ;;
+    NUL) head -c 64M /dev/zero >"$source" ;;
+  esac
+  printf '\nProcedure Last()\n' >>"$source"  # a line grep finds too
+  row "$ending" "$source" 64
+  rm -f "$source" "${source}i"
 done
 
 # Each continued header reads the statements after it again, so this 58 KB source

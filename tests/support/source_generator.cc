@@ -117,6 +117,20 @@ SourceGenerator::Parameter SourceGenerator::MakeParameter() {
 }
 
 void SourceGenerator::AppendUnit(std::string* source, std::string* body) {
+  const size_t start = source->size();
+  AppendUnitOfKind(source, body);
+  // Line ends do not change the header: most real sources end lines with LF.
+  if (realistic_ && Chance(62)) {
+    size_t to = start;
+    for (size_t from = start; from < source->size(); ++from) {
+      if ((*source)[from] == '\r' && from + 1 < source->size() && (*source)[from + 1] == '\n') continue;
+      (*source)[to++] = (*source)[from];
+    }
+    source->resize(to);
+  }
+}
+
+void SourceGenerator::AppendUnitOfKind(std::string* source, std::string* body) {
   const size_t kind = Below(100);
   if (kind < 65) {
     AppendProcedure(0, /*declared=*/true, source, body);
@@ -252,9 +266,22 @@ void SourceGenerator::AppendProcedure(int indent, bool declared, std::string* so
 }
 
 void SourceGenerator::AppendBody(int level, bool tabs, std::string* source) {
-  const size_t statements = 3 + Below(12);
+  const size_t statements = realistic_ ? 12 + Below(60) : 3 + Below(12);
   for (size_t i = 0; i < statements; ++i) {
-    if (Chance(25)) {
+    if (realistic_) {
+      // A fifth of the lines blank, and few colons.
+      std::string statement = SimpleStatement();
+      while (statement.find(':') != std::string::npos && !Chance(25)) statement = SimpleStatement();
+      if (Chance(17)) {
+        source->append(kCrLf);
+      } else if (Chance(15)) {
+        AppendBlock(level, tabs, source);
+      } else {
+        // Deeper and longer lines than the benchmark's, as real code has.
+        if (!statement.empty() && Chance(80)) statement += "  ; " + Identifier();
+        AppendLine(level + 1, tabs, statement, source);
+      }
+    } else if (Chance(25)) {
       AppendBlock(level, tabs, source);
     } else {
       AppendLine(level, tabs, SimpleStatement(), source);
@@ -503,8 +530,9 @@ void SourceGenerator::AppendFiller(size_t size, std::string* source) {
 }
 
 void GenerateSource(size_t size, uint64_t seed,
-                    const std::function<void(std::string_view, std::string_view)>& emit) {
-  SourceGenerator generator(seed);
+                    const std::function<void(std::string_view, std::string_view)>& emit,
+                    SourceShape shape) {
+  SourceGenerator generator(seed, shape);
   std::string unit;
   std::string unit_body;
   size_t written = 0;
