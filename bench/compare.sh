@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Compares the headers that two vortiq programs write, byte for byte but for the
 # time stamp: on COUNT adversarial sources (made to trip the fast paths, of
-# 1 KiB to 64 KiB, and one of 20 MiB, past the reading-ahead threshold) and on
-# the benchmark's generated sources of 16 and 256 MiB. Run it before committing
+# 1 KiB to 64 KiB, and one of 20 MiB), on runs of empty lines of each line end,
+# and on the benchmark's generated sources of 16 and 256 MiB of both shapes. Run it before committing
 # a change to the hot path, with the program from before the change as OLD.
 #
 #   bench/compare.sh OLD NEW [COUNT]      COUNT defaults to 1000
@@ -54,6 +54,15 @@ compare "$work/large.pb"
 for size in 16 256; do
   "$generate" "${size}M" "$work/g$size.pb"
   compare "$work/g$size.pb"
+  "$generate" --realistic "${size}M" "$work/r$size.pb"
+  compare "$work/r$size.pb"
+done
+# Runs of empty lines of each ending, with procedures among them.
+for ending in '\n' '\r\n' '\r' '\0'; do
+  for _ in $(seq 20000); do printf "$ending"; done >"$work/e.pb"
+  printf 'Procedure A()\r\nx\rEndProcedure\0Procedure B()' >>"$work/e.pb"
+  for _ in $(seq 300); do printf "  x = 1 : y$ending"; done >>"$work/e.pb"
+  compare "$work/e.pb"
 done
 echo "$compared sources compared, $differing differ"
 if [ "$differing" -ne 0 ]; then

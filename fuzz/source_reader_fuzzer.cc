@@ -13,9 +13,9 @@
 
 #include "base/text.h"
 #include "base/utf8.h"
+#include "declgen/line_skip.h"
 #include "declgen/split_line.h"
 #include "fuzz_support.h"
-#include "io/line_skip.h"
 #include "io/source_reader.h"
 
 namespace vortiq::fuzz {
@@ -74,7 +74,7 @@ bool LineEndsAreSwallowed(std::string_view line) {
 
 // The lines the run gets from `source`: ReadString while not Eof.
 std::vector<std::string> ReadLines(ByteSource* source, size_t buffer_size) {
-  SourceReader reader(source, buffer_size, /*reads_before_reading_ahead=*/2);
+  SourceReader reader(source, buffer_size);
   std::vector<std::string> lines;
   while (!reader.Eof()) lines.emplace_back(reader.ReadString());
   VORTIQ_FUZZ_CHECK(reader.ReadString().empty());
@@ -94,21 +94,19 @@ bool MayBegin(std::string_view line, std::string_view keyword) {
   return false;
 }
 
-// Reads `lines` again with SkipLinesWithout before each line: the lines read
-// must be those of `lines` in order, and every line passed over must hold no
-// statement beginning with either keyword.
+// Reads `lines` again, passing over what the walk over the buffer passes before
+// each line, as the statement list does: the lines read must be those of
+// `lines` in order, and every line passed over must hold no statement
+// beginning with either keyword.
 void CheckSkipping(ByteSource* source, size_t buffer_size, const std::vector<std::string>& lines,
-                   std::string_view first, std::string_view second,
-                   const KeywordPrefixes* found_ahead = nullptr) {
-  SourceReader reader(source, buffer_size, /*reads_before_reading_ahead=*/2);
-  reader.FindLinesAhead(found_ahead);
-  // The same keywords in turns in another order, so their bits among those
-  // found ahead change from call to call.
-  const KeywordPrefixes in_turn[] = {{first, second}, {second, first}};
+                   std::string_view first, std::string_view second) {
+  SourceReader reader(source, buffer_size);
+  const KeywordPrefixes keywords{first, second};
   size_t next = 0;  // in `lines`
-  for (int round = 0;; ++round) {
-    reader.SkipLinesWithout(in_turn[round % 2]);
+  for (;;) {
     if (reader.Eof()) break;
+    const std::string_view unread = reader.Unread();
+    reader.Skip(SkipPlainLines(unread.data(), unread.size(), 0, keywords));
     const std::string_view line = reader.ReadString();
     while (next < lines.size() && lines[next] != line) {
       VORTIQ_FUZZ_CHECK(!MayBegin(lines[next], first) && !MayBegin(lines[next], second));
@@ -123,10 +121,10 @@ void CheckSkipping(ByteSource* source, size_t buffer_size, const std::vector<std
   VORTIQ_FUZZ_CHECK(reader.status() == Status::kOk);
 }
 
-// The reader over `bytes` the way `choices` picks: whole reads, reads ahead on a
-// second thread, or short reads; and the size of its buffer.
+// The reader over `bytes` the way `choices` picks: whole reads or short reads;
+// and the size of its buffer.
 struct ReadingWay {
-  enum Kind { kWhole, kAhead, kChunked } kind;
+  enum Kind { kWhole, kChunked } kind;
   size_t buffer_size;
 };
 
@@ -137,21 +135,14 @@ ReadingWay ChooseReadingWay(Choices* choices) {
   const uint64_t pick = choices->Below(std::size(kSmallSizes) + 1);
   size_t buffer_size = pick < std::size(kSmallSizes) ? kSmallSizes[pick]
                                                      : 1 + static_cast<size_t>(choices->Below(128));
-  // Reading ahead one time in eight: starting its thread costs more than all
-  // the rest of reading a short input.
-  const uint64_t way = choices->Below(8);
-  const auto kind = way == 0  ? ReadingWay::kAhead
-                    : way < 5 ? ReadingWay::kWhole
-                              : ReadingWay::kChunked;
-  // A second thread handing over a byte or two at a time would only be slow.
-  if (kind == ReadingWay::kAhead) buffer_size = std::max<size_t>(buffer_size, 64);
+  const auto kind = choices->Below(2) == 0 ? ReadingWay::kWhole : ReadingWay::kChunked;
   return {kind, buffer_size};
 }
 
 // A source of `bytes` for `way`, alive as long as the returned holder.
 struct WaySource {
   WaySource(std::string_view bytes, ReadingWay way, Choices* choices)
-      : whole(bytes, way.kind == ReadingWay::kAhead),
+      : whole(bytes),
         chunked(bytes, choices, 1 + static_cast<size_t>(choices->Below(16))),
         source(way.kind == ReadingWay::kChunked ? static_cast<ByteSource*>(&chunked) : &whole) {}
   MemorySource whole;
@@ -189,8 +180,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VORTIQ_FUZZ_CHECK(LineEndsAreSwallowed(line));
   }
 
-  // Half the inputs: the same lines through a small buffer, ahead on a second
-  // thread or in short reads. The other half: the lines passed over (below),
+  // Half the inputs: the same lines through a small buffer, in whole or in
+  // short reads. The other half: the lines passed over (below),
   // read in such a way too.
   const bool read_again = choices.Below(2) == 0;
   if (read_again) {
@@ -201,35 +192,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Passing over lines in procedure and macro bodies, with the keywords the run
   // uses and a few others, in one way of reading: also with a buffer that holds
-  // the whole input, or reading ahead with the lines found ahead for more keywords than
-  // those skipped for.
+  // the whole input.
   constexpr std::string_view kKeywords[] = {"endprocedure", "endmacro", "runtime ", "e", "en:", ""};
   const std::string_view first = kKeywords[choices.Below(std::size(kKeywords))];
   const std::string_view second = kKeywords[choices.Below(std::size(kKeywords))];
-  const KeywordPrefixes found_ahead{"procedure", first, "endmacro", second};
   if (!read_again) {
     ReadingWay reading = ChooseReadingWay(&choices);
-    const KeywordPrefixes* ahead = nullptr;
-    switch (choices.Below(8)) {
-      case 0:
-        reading = {ReadingWay::kWhole, whole_size};
-        break;
-      case 1:
-        reading = {ReadingWay::kAhead, std::max<size_t>(reading.buffer_size, 64)};
-        ahead = &found_ahead;
-        break;
-      default:
-        break;
-    }
+    if (choices.Below(8) == 0) reading = {ReadingWay::kWhole, whole_size};
     WaySource way(bytes, reading, &choices);
-    CheckSkipping(way.source, reading.buffer_size, lines, first, second, ahead);
+    CheckSkipping(way.source, reading.buffer_size, lines, first, second);
   }
 
-  // Every way of scanning passes over the same lines, from the input's start
+  // The vector walk passes over the lines the byte walk does, from the input's start
   // and from three line starts after a line feed picked at random (all of
   // them, across inputs).
   const KeywordPrefixes keywords{first, second};
-  const std::vector<SkipScan> scans = AvailableSkipScans();
   std::vector<size_t> starts{0};
   for (size_t at = bytes.find('\n'); at != std::string_view::npos; at = bytes.find('\n', at + 1)) {
     starts.push_back(at + 1);
@@ -242,13 +219,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     starts.resize(kMostStarts);
   }
   for (const size_t start : starts) {
-    const size_t skipped =
-        SkipPlainLines(scans.front(), bytes.data(), bytes.size(), start, keywords);
+    const size_t skipped = SkipPlainLinesByteByByte(bytes.data(), bytes.size(), start, keywords);
     VORTIQ_FUZZ_CHECK(skipped >= start && skipped <= bytes.size());
-    for (size_t k = 1; k < scans.size(); ++k) {
-      VORTIQ_FUZZ_CHECK(SkipPlainLines(scans[k], bytes.data(), bytes.size(), start, keywords) ==
-                        skipped);
-    }
+    VORTIQ_FUZZ_CHECK(SkipPlainLines(bytes.data(), bytes.size(), start, keywords) ==
+                      (kSkipsLines ? skipped : start));
   }
   return 0;
 }

@@ -17,12 +17,6 @@ class ByteSource {
   // Reads up to `capacity` bytes into `buffer` and sets `*count` to the number
   // read; 0 with kOk means the end of the source.
   virtual Status Read(char* buffer, size_t capacity, size_t* count) = 0;
-
-  // True when the bytes may be read ahead on another thread while earlier ones
-  // are used: the source ends by itself, as a regular file does, and Read may
-  // be called from any one thread at a time. A pipe is not: the run could end
-  // while a read ahead still waits for a writer.
-  [[nodiscard]] virtual bool MayReadAhead() const { return false; }
 };
 
 class ByteSink {
@@ -35,19 +29,15 @@ class ByteSink {
 // Reads from bytes in memory, which must outlive it.
 class MemorySource final : public ByteSource {
  public:
-  // `read_ahead` lets readers read it on another thread (for tests of that).
-  explicit MemorySource(std::string_view bytes, bool read_ahead = false)
-      : rest_(bytes), read_ahead_(read_ahead) {}
+  explicit MemorySource(std::string_view bytes) : rest_(bytes) {}
   Status Read(char* buffer, size_t capacity, size_t* count) override {
     *count = rest_.copy(buffer, capacity);
     rest_.remove_prefix(*count);
     return Status::kOk;
   }
-  [[nodiscard]] bool MayReadAhead() const override { return read_ahead_; }
 
  private:
   std::string_view rest_;
-  bool read_ahead_;
 };
 
 // Appends to a string.

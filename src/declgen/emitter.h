@@ -13,9 +13,9 @@
 
 #include "declgen/classify.h"
 #include "declgen/convert_header.h"
+#include "declgen/keyword_prefixes.h"
 #include "declgen/sections.h"
 #include "io/header_writer.h"
-#include "io/keyword_prefixes.h"
 #include "io/time_stamp.h"
 
 namespace vortiq {

@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "declgen/classify.h"
-#include "io/keyword_prefixes.h"
+#include "declgen/keyword_prefixes.h"
 
 namespace vortiq {
 
@@ -123,21 +123,6 @@ struct StateRules {
   return KeywordPrefixes(std::span<const std::string_view>(keywords.data(), count));
 }
 
-// Every keyword that KeywordsThatMatterIn gives for some state, each once.
-[[nodiscard]] constexpr KeywordPrefixes KeywordsThatMatterInAnyState() {
-  std::array<std::string_view, std::size(kSectionRules) + 1> keywords{};
-  size_t count = 0;
-  const auto add = [&](std::string_view keyword) {
-    for (size_t i = 0; i < count; ++i) {
-      if (keywords[i] == keyword) return;
-    }
-    keywords[count++] = keyword;
-  };
-  for (const SectionRule& rule : kSectionRules) add(KeywordOf(rule.kind));
-  add(kRuntimeKeyword);
-  return KeywordPrefixes(std::span<const std::string_view>(keywords.data(), count));
-}
-
 // The sets themselves, made by the compiler: one that does not fit
 // KeywordPrefixes fails to compile.
 inline constexpr std::array<KeywordPrefixes, kSectionStates> kKeywordsThatMatter =
@@ -146,7 +131,6 @@ inline constexpr std::array<KeywordPrefixes, kSectionStates> kKeywordsThatMatter
       KeywordsThatMatterIn(static_cast<SectionState>(kStates))...};
 }
 (std::make_index_sequence<kSectionStates>{});
-inline constexpr KeywordPrefixes kKeywordsThatMatterInAnyState = KeywordsThatMatterInAnyState();
 
 }  // namespace vortiq
 

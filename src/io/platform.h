@@ -54,7 +54,6 @@ class SourceFile final : public ByteSource {
   SourceFile& operator=(const SourceFile&) = delete;
 
   Status Read(char* buffer, size_t capacity, size_t* count) override;
-  [[nodiscard]] bool MayReadAhead() const override { return regular_; }
 
   // True when another program has written the file since it was opened (or
   // rewound), as far as can be told once every byte has been read: a regular

@@ -2,13 +2,10 @@
 
 #include <bit>
 #include <cstdint>
-#include <exception>
 #include <memory>
 
 #include "base/utf8.h"
 #include "io/line_scan.h"
-#include "io/line_skip.h"
-#include "io/read_ahead.h"
 
 namespace vortiq {
 namespace {
@@ -23,12 +20,11 @@ int CharacterLength(uint8_t lead) {
 
 }  // namespace
 
-SourceReader::SourceReader(ByteSource* source, size_t buffer_size, int reads_before_reading_ahead)
+SourceReader::SourceReader(ByteSource* source, size_t buffer_size)
     : source_(source),
       buffer_(new char[buffer_size == 0 ? 1 : buffer_size]),
       data_(buffer_.get()),
-      buffer_size_(buffer_size == 0 ? 1 : buffer_size),
-      reads_before_reading_ahead_(reads_before_reading_ahead) {}
+      buffer_size_(buffer_size == 0 ? 1 : buffer_size) {}
 
 bool SourceReader::Refill() {
   if (position_ < filled_) return true;
@@ -36,44 +32,16 @@ bool SourceReader::Refill() {
   block_ = kNoBlock;
   if (exhausted_) return false;
   size_t count = 0;
-  Status status = Status::kOk;
-  found_lines_ = nullptr;
-  found_to_ = 0;
-  next_found_ = 0;
-  if (read_ahead_) {
-    const ReadAhead::Buffer& buffer = read_ahead_->Next();
-    data_ = buffer.bytes.get();
-    count = buffer.count;
-    status = buffer.status;
-    found_lines_ = &buffer.lines;
-    found_to_ = buffer.found_to;
-    buffer_.reset();  // no longer read into
-  } else {
-    status = source_->Read(buffer_.get(), buffer_size_, &count);
-    data_ = buffer_.get();
-  }
-  if (status != Status::kOk) {
+  if (const Status status = source_->Read(buffer_.get(), buffer_size_, &count);
+      status != Status::kOk) {
     UpdateStatus(&status_, status);
     count = 0;
   }
   if (count == 0) {
     exhausted_ = true;
-    static constexpr char kNoBytes[1] = {};
-    data_ = kNoBytes;  // the buffers may go
-    read_ahead_.reset();
     return false;
   }
   filled_ = count;
-  // A long source is read ahead on a second thread from here on (tried once),
-  // where it may be, in larger buffers; without a thread it is read as before.
-  if (!read_ahead_ && count == buffer_size_ && full_reads_ <= reads_before_reading_ahead_ &&
-      ++full_reads_ > reads_before_reading_ahead_ && source_->MayReadAhead()) {
-    try {
-      read_ahead_ = std::make_unique<ReadAhead>(source_, 4 * buffer_size_, keywords_ahead_);
-    } catch (const std::exception&) {
-      read_ahead_.reset();
-    }
-  }
   return true;
 }
 
@@ -84,9 +52,9 @@ bool SourceReader::TakeByte(char* byte) {
 }
 
 std::string_view SourceReader::ReadString() {
-  // The usual line is well-formed UTF-8 and ends with LF or CR LF inside the
-  // buffer: it is found from the bit masks of the buffer's 64-byte blocks, each
-  // scanned once, and returned in place. Every other line goes the general way.
+  // The usual line is well-formed UTF-8 and ends inside the buffer: it is found from the bit masks
+  // of the buffer's 64-byte blocks, each scanned once, and returned in place. Every other line goes
+  // the general way.
   const char* const base = data_;
   const size_t start = position_;
   size_t scan = start;  // the bytes before it hold nothing special
@@ -108,9 +76,11 @@ std::string_view SourceReader::ReadString() {
     const uint64_t before = (specials & (~specials + 1)) - 1;  // bits below the first one
     colon = colon || (colons_ & from_scan & before) != 0;
     const size_t found = block + static_cast<size_t>(std::countr_zero(specials));
-    if (base[found] == '\n' ||
-        (base[found] == '\r' && found + 1 < filled_ && base[found + 1] == '\n')) {
-      position_ = found + (base[found] == '\n' ? 1 : 2);
+    // LF, a zero byte, CR LF or a lone CR: a CR at the end of the buffer needs
+    // the next byte, which the general way reads.
+    const char end = base[found];
+    if (end == '\n' || end == '\0' || (end == '\r' && found + 1 < filled_)) {
+      position_ = found + (end == '\r' && base[found + 1] == '\n' ? 2 : 1);
       may_hold_colon_ = colon;
       return std::string_view(base + start, found - start);
     }
@@ -119,29 +89,6 @@ std::string_view SourceReader::ReadString() {
     if (length <= 1) return ReadLine();
     scan = found + length;
   }
-}
-
-void SourceReader::SkipLinesWithout(const KeywordPrefixes& keywords) {
-  if (!keywords.may_skip() || !Refill()) return;
-  // The lines found ahead answer for any of the keywords they were found for.
-  if (position_ < found_to_) {
-    if (!(keywords == bits_for_)) {
-      bits_for_ = keywords;
-      bits_ = keywords.BitsIn(*keywords_ahead_);
-    }
-    if (bits_ != 0) {
-      const std::vector<KeywordLine>& lines = *found_lines_;
-      while (next_found_ < lines.size() && lines[next_found_].start < position_) ++next_found_;
-      for (; next_found_ < lines.size(); ++next_found_) {
-        if ((lines[next_found_].keywords & bits_) != 0) {
-          position_ = lines[next_found_].start;
-          return;
-        }
-      }
-      position_ = found_to_;
-    }
-  }
-  position_ = SkipPlainLines(data_, filled_, position_, keywords);
 }
 
 std::string_view SourceReader::ReadLine() {

@@ -3,16 +3,13 @@
 #include "declgen/emitter.h"
 #include "io/platform.h"
 #include "io/source_reader.h"
-#include "run/statement_list.h"
+#include "declgen/statement_list.h"
 
 namespace vortiq {
 
 Status GenerateHeader(ByteSource* source, std::string_view source_path, DateValue date,
                       HeaderWriter* header, size_t read_buffer_size) {
   SourceReader reader(source, read_buffer_size);
-  // A long source is searched ahead, on the reading thread, for the lines that
-  // may matter in any state.
-  reader.FindLinesAhead(&kKeywordsThatMatterInAnyState);
   StatementList statements(&reader);
   Emitter emitter(source_path, date, &statements, header);
   std::string_view statement;

@@ -4,18 +4,15 @@
 
 #include <algorithm>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace vortiq {
 namespace {
 
-// The lines the run gets: ReadString while not Eof; with `read_ahead`, the
-// source is read on a second thread once it proves longer than the buffer.
-std::vector<std::string> Lines(std::string_view bytes, size_t buffer_size,
-                               bool read_ahead = false) {
-  MemorySource source(bytes, read_ahead);
-  SourceReader reader(&source, buffer_size, /*reads_before_reading_ahead=*/1);
+// The lines the run gets: ReadString while not Eof.
+std::vector<std::string> Lines(std::string_view bytes, size_t buffer_size) {
+  MemorySource source(bytes);
+  SourceReader reader(&source, buffer_size);
   std::vector<std::string> lines;
   while (!reader.Eof()) lines.emplace_back(reader.ReadString());
   EXPECT_TRUE(reader.ReadString().empty());
@@ -70,11 +67,8 @@ TEST(SourceReaderTest, LinesOfBytes) {
   // are cut by refills at every place.
   for (const size_t buffer_size : {1, 2, 3, 4, 5, 7, 64}) {
     for (const Case& c : cases) {
-      for (const bool read_ahead : {false, true}) {
-        EXPECT_EQ(Lines(c.bytes, buffer_size, read_ahead), c.lines)
-            << "buffer " << buffer_size << (read_ahead ? ", read ahead" : "")
-            << ", bytes of length " << c.bytes.size();
-      }
+      EXPECT_EQ(Lines(c.bytes, buffer_size), c.lines)
+          << "buffer " << buffer_size << ", bytes of length " << c.bytes.size();
     }
   }
 }
@@ -107,9 +101,9 @@ TEST(SourceReaderTest, BlockScanAgreesWithByteScan) {
     seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
     bytes += pieces[(seed >> 33) % std::size(pieces)];
   }
-  const auto read_all = [&](size_t buffer_size, bool read_ahead = false) {
-    MemorySource source(bytes, read_ahead);
-    SourceReader reader(&source, buffer_size, /*reads_before_reading_ahead=*/4);
+  const auto read_all = [&](size_t buffer_size) {
+    MemorySource source(bytes);
+    SourceReader reader(&source, buffer_size);
     std::vector<std::string> lines;
     while (!reader.Eof()) {
       lines.emplace_back(reader.ReadString());
@@ -123,55 +117,25 @@ TEST(SourceReaderTest, BlockScanAgreesWithByteScan) {
   for (const size_t buffer_size :
        {size_t{64}, size_t{65}, size_t{100}, size_t{4096}, SourceReader::kDefaultBufferSize}) {
     EXPECT_EQ(read_all(buffer_size), expected) << "buffer " << buffer_size;
-    EXPECT_EQ(read_all(buffer_size, /*read_ahead=*/true), expected)
-        << "buffer " << buffer_size << ", read ahead";
   }
 }
 
-// In a procedure body the run passes over lines that cannot end it. Each case is
-// a few lines to pass over, then the line SkipLinesWithout must stop at; a long
-// last line lets the block scan see past it.
-TEST(SourceReaderTest, SkipLinesStopsAtLinesThatMayBeginAKeyword) {
-  struct Case {
-    std::string passed;  // lines that hold no statement beginning with a keyword
-    std::string stop;    // the line to stop at, with its line end
-    std::string read;    // what ReadString then returns
-  };
-  const std::string spaces(70, ' ');
-  const Case cases[] = {
-      {"  x = 1\n  EndIf\n\tEndProcedure\n", "  EndProcedure\n", "  EndProcedure"},
-      {"a\r\n\r\nEnd\r\n  EndSelect\r\n", "ENDPROCEDURE\r\n", "ENDPROCEDURE"},
-      {"x = 1 : y = 2\nIf a : EndIf\nMod::Clamp(x)\n", "a = 1 :   endPROCEDURE\n",
-       "a = 1 :   endPROCEDURE"},
-      {"", "RunTime Procedure X()\n", "RunTime Procedure X()"},
-      {spaces + "x\n", spaces + "EndProcedure\n", spaces + "EndProcedure"},
-      {"x = \"a:b\"\n", "x = \":endprocedure\"\n", "x = \":endprocedure\""},
-      {"a\nb\n", "c\rd\n", "c"},  // a lone CR: read the usual way
-      {"x = \"Gr\xC3\xB6\xC3\x9F\xE2\x82\xAC\"\n", "EndProcedure ; \xF0\x9F\x98\x80\n",
-       "EndProcedure ; \xF0\x9F\x98\x80"},
-      {"a\nb\n", "\xE2\x82: x\n", "\xEF\xBF\xBD: x"},  // a lead byte takes the ':'
-      {"a\nb\n", std::string("c\0d\n", 4), "c"},
-      {"a\n", "\xC3\nEndProcedure\n", "\xEF\xBF\xBD\nEndProcedure"},
-  };
-  const std::string last(100, 'z');
-  for (const Case& c : cases) {
-    const std::string bytes = c.passed + c.stop + last;
-    MemorySource source(bytes);
-    SourceReader reader(&source);
-    reader.SkipLinesWithout(KeywordPrefixes{"endprocedure", "runtime "});
-    ASSERT_FALSE(reader.Eof());
-    EXPECT_EQ(reader.ReadString(), c.read) << c.passed;
-  }
-  // Where four bytes past the line start are not in the buffer, nothing is
-  // passed over; without a keyword, nothing either.
-  for (const auto& [size, first, second] :
-       {std::tuple{size_t{16}, "endprocedure", "runtime "}, {size_t{4096}, "", "runtime "}}) {
-    const std::string bytes = "  x = 1\n" + last;
-    MemorySource source(bytes);
-    SourceReader reader(&source, size);
-    reader.SkipLinesWithout(KeywordPrefixes{first, second});
-    EXPECT_EQ(reader.ReadString(), "  x = 1");
-  }
+// What a walk over the buffer passes goes unread: the next line is the one
+// after it, and the line before it is read the usual way.
+TEST(SourceReaderTest, SkipPassesOverWhatIsUnread) {
+  const std::string bytes = "a\nbb\r\ncc:c\ndd\n";
+  MemorySource source(bytes);
+  SourceReader reader(&source, 64);
+  ASSERT_FALSE(reader.Eof());
+  EXPECT_EQ(reader.Unread(), bytes);
+  EXPECT_EQ(reader.ReadString(), "a");
+  EXPECT_EQ(reader.Unread(), bytes.substr(2));
+  reader.Skip(4);  // "bb\r\n"
+  EXPECT_EQ(reader.ReadString(), "cc:c");
+  EXPECT_TRUE(reader.LineMayHoldColon());
+  EXPECT_EQ(reader.ReadString(), "dd");
+  EXPECT_TRUE(reader.Eof());
+  EXPECT_TRUE(reader.Unread().empty());
 }
 
 TEST(SourceReaderTest, LongLinesAndEofRepeated) {
@@ -201,34 +165,6 @@ class FailingSource final : public ByteSource {
  private:
   int calls_ = 0;
 };
-
-// Reads full buffers of 'a' a few times, then fails; may be read ahead.
-class FailingLongSource final : public ByteSource {
- public:
-  Status Read(char* buffer, size_t capacity, size_t* count) override {
-    if (reads_++ < 3) {
-      std::fill_n(buffer, capacity, 'a');
-      *count = capacity;
-      return Status::kOk;
-    }
-    *count = 0;
-    return Status::kIoError;
-  }
-  [[nodiscard]] bool MayReadAhead() const override { return true; }
-
- private:
-  int reads_ = 0;
-};
-
-TEST(SourceReaderTest, ReadFailureAheadEndsTheSourceAndIsKept) {
-  FailingLongSource source;
-  SourceReader reader(&source, 16, /*reads_before_reading_ahead=*/1);
-  ASSERT_FALSE(reader.Eof());
-  // Two reads of 16 bytes, then one of 64 ahead; the fourth fails.
-  EXPECT_EQ(reader.ReadString(), std::string(96, 'a'));
-  EXPECT_TRUE(reader.Eof());
-  EXPECT_EQ(reader.status(), Status::kIoError);
-}
 
 TEST(SourceReaderTest, ReadFailureEndsTheSourceAndIsKept) {
   FailingSource source;

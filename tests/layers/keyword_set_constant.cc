@@ -1,6 +1,6 @@
 // Compiled by the tests, never linked: a constant set of keywords for the
 // quick prefix test, which must fail to compile when it does not fit.
-#include "io/keyword_prefixes.h"
+#include "declgen/keyword_prefixes.h"
 
 #if defined(VORTIQ_KEYWORD_SET_fits)
 constexpr vortiq::KeywordPrefixes kKeywords = {"procedure",    "module ",   "macro ",   "runtime ",

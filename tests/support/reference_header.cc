@@ -9,7 +9,7 @@
 #include "io/header_writer.h"
 #include "io/platform.h"
 #include "io/source_reader.h"
-#include "run/statement_list.h"
+#include "declgen/statement_list.h"
 
 namespace vortiq::testing {
 namespace {

@@ -6,8 +6,8 @@
 // comment holding colons stays a comment: "x = 1 : ; why: Procedure E()" gives
 // "x = 1", ";; why" and ";Procedure E()". Only the statements from the one being
 // handled on are kept, so memory does not grow with the source.
-#ifndef VORTIQ_RUN_STATEMENT_LIST_H_
-#define VORTIQ_RUN_STATEMENT_LIST_H_
+#ifndef VORTIQ_DECLGEN_STATEMENT_LIST_H_
+#define VORTIQ_DECLGEN_STATEMENT_LIST_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "declgen/convert_header.h"
-#include "io/keyword_prefixes.h"
+#include "declgen/keyword_prefixes.h"
 #include "io/source_reader.h"
 
 namespace vortiq {
@@ -87,4 +87,4 @@ class StatementList final : public StatementLookahead {
 
 }  // namespace vortiq
 
-#endif  // VORTIQ_RUN_STATEMENT_LIST_H_
+#endif  // VORTIQ_DECLGEN_STATEMENT_LIST_H_

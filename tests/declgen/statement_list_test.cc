@@ -1,4 +1,4 @@
-#include "run/statement_list.h"
+#include "declgen/statement_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // A quick test of whether a statement may begin with one of a few keywords, by
 // their first four bytes without letter case. It never says no where the full
 // keyword test would say yes, so the lines it rules out can be passed over.
-#ifndef VORTIQ_IO_KEYWORD_PREFIXES_H_
-#define VORTIQ_IO_KEYWORD_PREFIXES_H_
+#ifndef VORTIQ_DECLGEN_KEYWORD_PREFIXES_H_
+#define VORTIQ_DECLGEN_KEYWORD_PREFIXES_H_
 
 #include <bit>
 #include <cstddef>
@@ -115,21 +115,6 @@ class KeywordPrefixes {
 
   friend bool operator==(const KeywordPrefixes&, const KeywordPrefixes&) = default;
 
-  // The bits in `all` (as Matches gives them) of this set's keywords, or 0 when
-  // one of them is not among those of `all`.
-  [[nodiscard]] uint32_t BitsIn(const KeywordPrefixes& all) const {
-    uint32_t bits = 0;
-    for (size_t i = 0; i < count_; ++i) {
-      uint32_t bit = 0;
-      for (size_t k = 0; k < all.count_ && bit == 0; ++k) {
-        if (all.bytes_[k] == bytes_[i] && all.masks_[k] == masks_[i]) bit = uint32_t{1} << k;
-      }
-      if (bit == 0) return 0;
-      bits |= bit;
-    }
-    return bits;
-  }
-
  private:
   // More keywords or first letters than the set holds: a compile error in a
   // constant, no skipping at run time.
@@ -157,4 +142,4 @@ class KeywordPrefixes {
 
 }  // namespace vortiq
 
-#endif  // VORTIQ_IO_KEYWORD_PREFIXES_H_
+#endif  // VORTIQ_DECLGEN_KEYWORD_PREFIXES_H_

@@ -1,9 +1,10 @@
-#include "run/statement_list.h"
+#include "declgen/statement_list.h"
 
 #include <algorithm>
 
 #include "base/text.h"
 #include "declgen/classify.h"
+#include "declgen/line_skip.h"
 #include "declgen/split_line.h"
 
 namespace vortiq {
@@ -53,8 +54,11 @@ bool StatementList::NextMatching(const KeywordPrefixes& keywords, std::string_vi
     return keywords.MayBegin(Trim(piece));
   };
   for (;;) {
-    reader_->SkipLinesWithout(keywords);
     if (reader_->Eof()) return false;
+    // Whole lines in which no statement may begin with a keyword are passed
+    // over in the buffer, without being read as lines.
+    const std::string_view unread = reader_->Unread();
+    reader_->Skip(SkipPlainLines(unread.data(), unread.size(), 0, keywords));
     const std::string_view line = reader_->ReadString();
     if (reader_->LineMayHoldColon()) {
       SplitLine(line, &pieces_);

@@ -5,12 +5,14 @@
 // start of a line or after a ':', once the spaces before it are passed (Trim
 // removes spaces only, so a tab before a keyword hides it). So for each block
 // of 64 bytes a few bit masks are made at once (bit i stands for byte i):
-// line feeds, colons, spaces, the other line ends (CR, NUL), bytes 0x80..0xFF,
-// and bytes that equal a keyword's first letter in either case. From them:
+// line feeds, CRs, zero bytes, colons, spaces, bytes 0x80..0xFF, and bytes
+// that equal a keyword's first letter in either case. From them:
 //
-//   starts   = (line feeds | colons) << 1, and bit 0 when the block begins a
+//   ends     = line feeds | zero bytes | CRs not right before a line feed:
+//              where the reader ends lines (a CR LF ends at its LF).
+//   starts   = (ends | colons) << 1, and bit 0 when the block begins a
 //              statement (the carry from the block before): bytes right after
-//              a line feed or a colon.
+//              a line end or a colon.
 //   carried  = spaces + (starts & spaces): the first space of each run of
 //              spaces that begins a statement, added to the run, carries
 //              through it and leaves one bit, on the byte right after it.
@@ -36,23 +38,19 @@
 //
 // The answer may only err towards "stop here": stopping at a line that does
 // not matter costs a normal read of it, while passing over one that does
-// would lose a declaration. So the walk also stops at every byte whose line
-// end it cannot be sure of (a CR or NUL not right before a line feed, a lead
-// byte not followed by the continuation bytes it takes, which would swallow a
-// line end or a colon), and never looks at the last few bytes of the text,
-// whose next bytes it cannot see; the four-byte test may say yes where the
-// full keyword test says no, never the other way.
-#include "io/line_skip.h"
+// would lose a declaration. So the walk also stops at every lead byte not
+// followed by the continuation bytes it takes (which would swallow a line end
+// or a colon), and never looks at the last few bytes of the text, whose next
+// bytes it cannot see; the four-byte test may say yes where the full keyword
+// test says no, never the other way.
+#include "declgen/line_skip.h"
 
 #include <bit>
 #include <cstdint>
 
 #include "base/text.h"
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#define VORTIQ_X86_DISPATCH 1
-#elif defined(__SSE2__)
+#if defined(__SSE2__)
 #include <emmintrin.h>
 #elif defined(__aarch64__)
 #include <arm_neon.h>
@@ -71,7 +69,8 @@ using Initials = char[KeywordPrefixes::kMaxInitials];
 // Bit i of each mask stands for byte i of a 64-byte block.
 struct SkipMasks {
   uint64_t line_feeds = 0;  // 0x0A
-  uint64_t ends = 0;        // 0x0D and 0x00, the other line ends
+  uint64_t returns = 0;     // 0x0D
+  uint64_t zeros = 0;       // 0x00
   uint64_t colons = 0;      // the statement separator ':'
   uint64_t spaces = 0;      // the blank before statements, 0x20
   uint64_t highs = 0;       // 0x80..0xFF
@@ -85,7 +84,8 @@ struct SkipMasks {
     const auto folded = static_cast<char>(byte | 0x20);
     const uint64_t bit = uint64_t{1} << i;
     if (byte == '\n') masks.line_feeds |= bit;
-    if (byte == '\r' || byte == 0) masks.ends |= bit;
+    if (byte == '\r') masks.returns |= bit;
+    if (byte == 0) masks.zeros |= bit;
     if (byte == kStatementSeparator) masks.colons |= bit;
     if (byte == kBlank) masks.spaces |= bit;
     if (byte >= 0x80) masks.highs |= bit;
@@ -117,7 +117,8 @@ struct SkipMasks {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
     const __m128i folded = _mm_or_si128(bytes, lower);
     masks.line_feeds |= bits(_mm_cmpeq_epi8(bytes, lf));
-    masks.ends |= bits(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, zero)));
+    masks.returns |= bits(_mm_cmpeq_epi8(bytes, cr));
+    masks.zeros |= bits(_mm_cmpeq_epi8(bytes, zero));
     masks.colons |= bits(_mm_cmpeq_epi8(bytes, colon));
     masks.spaces |= bits(_mm_cmpeq_epi8(bytes, space));
     masks.highs |= bits(bytes);
@@ -152,12 +153,13 @@ struct SkipMasks {
   const uint8x16_t c = vdupq_n_u8(static_cast<uint8_t>(initials[2]));
   const uint8x16_t d = vdupq_n_u8(static_cast<uint8_t>(initials[3]));
   const uint8x16x4_t bytes = vld4q_u8(reinterpret_cast<const uint8_t*>(p));
-  uint8x16x4_t line_feeds, ends, colons, spaces, highs, initial;
+  uint8x16x4_t line_feeds, returns, zeros, colons, spaces, highs, initial;
   for (int k = 0; k < 4; ++k) {
     const uint8x16_t byte = bytes.val[k];
     const uint8x16_t folded = vorrq_u8(byte, lower);
     line_feeds.val[k] = vceqq_u8(byte, lf);
-    ends.val[k] = vorrq_u8(vceqq_u8(byte, cr), vceqzq_u8(byte));
+    returns.val[k] = vceqq_u8(byte, cr);
+    zeros.val[k] = vceqzq_u8(byte);
     colons.val[k] = vceqq_u8(byte, colon);
     spaces.val[k] = vceqq_u8(byte, space);
     highs.val[k] = vcltzq_s8(vreinterpretq_s8_u8(byte));
@@ -166,44 +168,12 @@ struct SkipMasks {
   }
   SkipMasks masks;
   masks.line_feeds = BitsOf(line_feeds);
-  masks.ends = BitsOf(ends);
+  masks.returns = BitsOf(returns);
+  masks.zeros = BitsOf(zeros);
   masks.colons = BitsOf(colons);
   masks.spaces = BitsOf(spaces);
   masks.highs = BitsOf(highs);
   masks.initials = BitsOf(initial);
-  return masks;
-}
-#endif
-
-#if defined(VORTIQ_X86_DISPATCH)
-[[gnu::target("avx2")]] SkipMasks ScanBlockAvx2(const char* p, const Initials& initials) {
-  const __m256i lf = _mm256_set1_epi8('\n');
-  const __m256i cr = _mm256_set1_epi8('\r');
-  const __m256i colon = _mm256_set1_epi8(kStatementSeparator);
-  const __m256i space = _mm256_set1_epi8(kBlank);
-  const __m256i lower = _mm256_set1_epi8(0x20);
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i a = _mm256_set1_epi8(initials[0]);
-  const __m256i b = _mm256_set1_epi8(initials[1]);
-  const __m256i c = _mm256_set1_epi8(initials[2]);
-  const __m256i d = _mm256_set1_epi8(initials[3]);
-  SkipMasks masks;
-  for (int part = 0; part < 2; ++part) {
-    const auto bits = [part](int movemask) {
-      return static_cast<uint64_t>(static_cast<uint32_t>(movemask)) << (32 * part);
-    };
-    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * part));
-    const __m256i folded = _mm256_or_si256(bytes, lower);
-    masks.line_feeds |= bits(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, lf)));
-    masks.ends |= bits(_mm256_movemask_epi8(
-        _mm256_or_si256(_mm256_cmpeq_epi8(bytes, cr), _mm256_cmpeq_epi8(bytes, zero))));
-    masks.colons |= bits(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, colon)));
-    masks.spaces |= bits(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, space)));
-    masks.highs |= bits(_mm256_movemask_epi8(bytes));
-    masks.initials |= bits(_mm256_movemask_epi8(_mm256_or_si256(
-        _mm256_or_si256(_mm256_cmpeq_epi8(folded, a), _mm256_cmpeq_epi8(folded, b)),
-        _mm256_or_si256(_mm256_cmpeq_epi8(folded, c), _mm256_cmpeq_epi8(folded, d)))));
-  }
   return masks;
 }
 #endif
@@ -234,10 +204,11 @@ struct Walk {
   uint64_t carry = 1;
 };
 
-// What a block holds for both walks: bits of its unclear bytes, and of the
+// What a block holds: bits of its line ends, of its unclear bytes, and of the
 // first characters (after leading spaces) of its statements that begin with
 // one of the keywords' first letters. Carries the walk's state to the next block.
 struct BlockPlaces {
+  uint64_t ends;
   uint64_t unclear;
   uint64_t candidates;
 };
@@ -245,19 +216,20 @@ struct BlockPlaces {
 [[gnu::always_inline]] inline BlockPlaces PlacesOf(const SkipMasks& masks, const char* text,
                                                    size_t block, Walk* walk) {
   const uint64_t next_is_feed = text[block + kBlockSize] == '\n' ? uint64_t{1} << 63 : 0;
-  // A CR or zero byte right before a LF ends a line where the LF would (the
-  // line between a zero byte and its LF is empty); any other one is unclear.
-  uint64_t unclear = masks.ends & ~((masks.line_feeds >> 1) | next_is_feed);
-  if (masks.highs != 0) unclear |= BrokenLeads(masks.highs, text + block);
+  // A CR right before a LF belongs to the line end the LF makes; a zero byte
+  // ends a line wherever it stands (before a LF, an empty line follows).
+  const uint64_t ends =
+      masks.line_feeds | masks.zeros | (masks.returns & ~((masks.line_feeds >> 1) | next_is_feed));
+  const uint64_t unclear = masks.highs == 0 ? 0 : BrokenLeads(masks.highs, text + block);
   // Each statement's first character after its leading spaces: adding the
   // first space of each run that begins a statement carries past the run.
-  const uint64_t breaks = masks.line_feeds | masks.colons;
+  const uint64_t breaks = ends | masks.colons;
   const uint64_t starts = (breaks << 1) | walk->carry;
   const uint64_t carried = masks.spaces + (starts & masks.spaces);
   const bool past_end = carried < masks.spaces;  // a run reaches the next block
   const uint64_t firsts = (carried | starts) & ~masks.spaces;
   walk->carry = static_cast<uint64_t>(past_end) | (breaks >> 63);
-  return {unclear, firsts & masks.initials};
+  return {ends, unclear, firsts & masks.initials};
 }
 
 // The bits below the lowest one of `bits`; all of them when there is none.
@@ -265,11 +237,10 @@ constexpr uint64_t BitsBelowFirst(uint64_t bits) {
   return bits == 0 ? ~uint64_t{0} : (bits & (~bits + 1)) - 1;
 }
 
-// The start of the line that the place after the line feeds `feeds` of the
+// The start of the line that the place after the line ends `ends` of the
 // block lies in: after the last of them, or `line_start` without any.
-inline size_t LineStartAfter(uint64_t feeds, size_t block, size_t line_start) {
-  return feeds == 0 ? line_start
-                    : block + kBlockSize - static_cast<size_t>(std::countl_zero(feeds));
+inline size_t LineStartAfter(uint64_t ends, size_t block, size_t line_start) {
+  return ends == 0 ? line_start : block + kBlockSize - static_cast<size_t>(std::countl_zero(ends));
 }
 
 // Takes in the block at `block`; returns true when the walk stops in it, at
@@ -285,33 +256,8 @@ inline size_t LineStartAfter(uint64_t feeds, size_t block, size_t line_start) {
       break;
     }
   }
-  walk->line_start =
-      LineStartAfter(masks.line_feeds & BitsBelowFirst(stop), block, walk->line_start);
+  walk->line_start = LineStartAfter(places.ends & BitsBelowFirst(stop), block, walk->line_start);
   return stop != 0;
-}
-
-// Takes in the block at `block` for FindKeywordLines: lists the lines in it
-// that may hold a statement beginning with a keyword, up to the first unclear
-// byte; returns true when there is one, so the listing stops in the block.
-[[gnu::always_inline]] inline bool ListBlock(const SkipMasks& masks, const char* text, size_t block,
-                                             const KeywordPrefixes& keywords, Walk* walk,
-                                             std::vector<KeywordLine>* lines) {
-  const BlockPlaces places = PlacesOf(masks, text, block, walk);
-  const uint64_t before_unclear = BitsBelowFirst(places.unclear);
-  for (uint64_t maybe = places.candidates & before_unclear; maybe != 0; maybe &= maybe - 1) {
-    const int at = std::countr_zero(maybe);
-    const uint32_t matches = keywords.Matches(text + block + static_cast<size_t>(at));
-    if (matches == 0) continue;
-    const size_t line =
-        LineStartAfter(masks.line_feeds & ((uint64_t{1} << at) - 1), block, walk->line_start);
-    if (!lines->empty() && lines->back().start == line) {
-      lines->back().keywords |= matches;
-    } else {
-      lines->push_back({line, matches});
-    }
-  }
-  walk->line_start = LineStartAfter(masks.line_feeds & before_unclear, block, walk->line_start);
-  return places.unclear != 0;
 }
 
 // The walk over the blocks with one way of scanning them, taking each in with
@@ -330,144 +276,32 @@ template <SkipMasks (*Scan)(const char*, const Initials&), typename Step>
 }
 
 template <SkipMasks (*Scan)(const char*, const Initials&)>
-[[gnu::always_inline]] inline size_t Skip(const char* text, size_t size, size_t start,
-                                          const KeywordPrefixes& keywords) {
+size_t Skip(const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
+  if (!keywords.may_skip() || start > size) return start;
   return WalkBlocks<Scan>(text, size, start, keywords,
                           [&](const SkipMasks& masks, size_t block, Walk* walk) {
                             return StepBlock(masks, text, block, keywords, walk);
                           });
 }
 
-template <SkipMasks (*Scan)(const char*, const Initials&)>
-[[gnu::always_inline]] inline size_t List(const char* text, size_t size,
-                                          const KeywordPrefixes& keywords,
-                                          std::vector<KeywordLine>* lines) {
-  return WalkBlocks<Scan>(text, size, 0, keywords,
-                          [&](const SkipMasks& masks, size_t block, Walk* walk) {
-                            return ListBlock(masks, text, block, keywords, walk, lines);
-                          });
-}
-
-// The two walks built for one way of scanning.
-struct Walkers {
-  size_t (*skip)(const char*, size_t, size_t, const KeywordPrefixes&);
-  size_t (*list)(const char*, size_t, const KeywordPrefixes&, std::vector<KeywordLine>*);
-};
-
-constexpr Walkers kPortable = {
-    [](const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
-      return Skip<ScanBlockPortable>(text, size, start, keywords);
-    },
-    [](const char* text, size_t size, const KeywordPrefixes& keywords,
-       std::vector<KeywordLine>* lines) {
-      return List<ScanBlockPortable>(text, size, keywords, lines);
-    }};
-
-#if defined(__SSE2__)
-constexpr Walkers kSse2 = {
-    [](const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
-      return Skip<ScanBlockSse2>(text, size, start, keywords);
-    },
-    [](const char* text, size_t size, const KeywordPrefixes& keywords,
-       std::vector<KeywordLine>* lines) {
-      return List<ScanBlockSse2>(text, size, keywords, lines);
-    }};
-#endif
-
-#if defined(__aarch64__)
-constexpr Walkers kNeon = {
-    [](const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
-      return Skip<ScanBlockNeon>(text, size, start, keywords);
-    },
-    [](const char* text, size_t size, const KeywordPrefixes& keywords,
-       std::vector<KeywordLine>* lines) {
-      return List<ScanBlockNeon>(text, size, keywords, lines);
-    }};
-#endif
-
-#if defined(VORTIQ_X86_DISPATCH)
-[[gnu::target("avx2"), gnu::flatten]] size_t SkipAvx2(const char* text, size_t size, size_t start,
-                                                      const KeywordPrefixes& keywords) {
-  return Skip<ScanBlockAvx2>(text, size, start, keywords);
-}
-
-[[gnu::target("avx2"), gnu::flatten]] size_t ListAvx2(const char* text, size_t size,
-                                                      const KeywordPrefixes& keywords,
-                                                      std::vector<KeywordLine>* lines) {
-  return List<ScanBlockAvx2>(text, size, keywords, lines);
-}
-
-constexpr Walkers kAvx2 = {SkipAvx2, ListAvx2};
-#endif
-
 }  // namespace
-
-std::vector<SkipScan> AvailableSkipScans() {
-  std::vector<SkipScan> scans = {SkipScan::kPortable};
-#if defined(__SSE2__)
-  scans.push_back(SkipScan::kSse2);
-#endif
-#if defined(VORTIQ_X86_DISPATCH)
-  if (__builtin_cpu_supports("avx2")) scans.push_back(SkipScan::kAvx2);
-#endif
-#if defined(__aarch64__)
-  scans.push_back(SkipScan::kNeon);  // every ARM64 processor has it
-#endif
-  return scans;
-}
-
-namespace {
-
-const Walkers& WalkersFor(SkipScan scan) {
-  switch (scan) {
-#if defined(VORTIQ_X86_DISPATCH)
-    case SkipScan::kAvx2:
-      return kAvx2;
-#endif
-#if defined(__SSE2__)
-    case SkipScan::kSse2:
-      return kSse2;
-#endif
-#if defined(__aarch64__)
-    case SkipScan::kNeon:
-      return kNeon;
-#endif
-    default:
-      return kPortable;
-  }
-}
-
-const Walkers& BestWalkers() {
-  static const Walkers& best = WalkersFor(AvailableSkipScans().back());
-  return best;
-}
-
-}  // namespace
-
-size_t SkipPlainLines(SkipScan scan, const char* text, size_t size, size_t start,
-                      const KeywordPrefixes& keywords) {
-  if (!keywords.may_skip() || start > size) return start;
-  return WalkersFor(scan).skip(text, size, start, keywords);
-}
 
 size_t SkipPlainLines(const char* text, size_t size, size_t start,
                       const KeywordPrefixes& keywords) {
-  if (!keywords.may_skip() || start > size) return start;
-  return BestWalkers().skip(text, size, start, keywords);
+#if defined(__SSE2__)
+  return Skip<ScanBlockSse2>(text, size, start, keywords);
+#elif defined(__aarch64__)
+  return Skip<ScanBlockNeon>(text, size, start, keywords);
+#else
+  // Byte by byte the walk costs more than reading the lines it would pass.
+  (void)text, (void)size, (void)keywords;
+  return start;
+#endif
 }
 
-size_t FindKeywordLines(SkipScan scan, const char* text, size_t size,
-                        const KeywordPrefixes& keywords, std::vector<KeywordLine>* lines) {
-  lines->clear();
-  if (!keywords.may_skip()) return 0;
-  return WalkersFor(scan).list(text, size, keywords, lines);
-}
-
-size_t FindKeywordLines(const char* text, size_t size, const KeywordPrefixes& keywords,
-                        std::vector<KeywordLine>* lines) {
-  lines->clear();
-  if (!keywords.may_skip()) return 0;
-  return BestWalkers().list(text, size, keywords, lines);
+size_t SkipPlainLinesByteByByte(const char* text, size_t size, size_t start,
+                                const KeywordPrefixes& keywords) {
+  return Skip<ScanBlockPortable>(text, size, start, keywords);
 }
 
 }  // namespace vortiq

@@ -1,4 +1,4 @@
-#include "io/keyword_prefixes.h"
+#include "declgen/keyword_prefixes.h"
 
 #include <gtest/gtest.h>
 
@@ -53,12 +53,6 @@ TEST(KeywordPrefixesTest, WhenLinesMayBePassedOver) {
   EXPECT_FALSE((KeywordPrefixes{"a", "b", "c", "d", "ab", "bc", "cd", "da", "ac"}.may_skip()));
   EXPECT_TRUE((KeywordPrefixes{}.may_skip()));  // nothing matters
   EXPECT_FALSE(KeywordPrefixes{}.MayBegin("anything"));
-}
-
-TEST(KeywordPrefixesTest, BitsAmongALargerSet) {
-  const KeywordPrefixes all = {"procedure", "endprocedure", "module ", "runtime "};
-  EXPECT_EQ((KeywordPrefixes{"runtime ", "endprocedure"}.BitsIn(all)), 0b1010u);
-  EXPECT_EQ((KeywordPrefixes{"endmacro", "runtime "}.BitsIn(all)), 0u);  // one is missing
 }
 
 }  // namespace
