@@ -75,6 +75,28 @@ struct Place {
   struct stat info {};  // of the file, when it exists
 };
 
+// Whether the open directory `fd` is the root: its ".." is itself.
+bool IsRoot(int fd) {
+  struct stat self;
+  struct stat parent;
+  return fstat(fd, &self) == 0 && fstatat(fd, "..", &parent, 0) == 0 &&
+         self.st_dev == parent.st_dev && self.st_ino == parent.st_ino;
+}
+
+// The root directory. Where "/" names something else (an emulator such as
+// qemu-user maps it to the folder of the guest's libraries), it is found by
+// climbing from the working directory.
+int OpenRoot() {
+  UniqueFd directory(OpenDirectory(AT_FDCWD, "/"));
+  if (directory && IsRoot(directory.get())) return directory.Release();
+  directory.Reset(OpenDirectory(AT_FDCWD, "."));
+  for (int depth = 0; directory && !IsRoot(directory.get()); ++depth) {
+    if (depth == 4096) return -1;
+    directory.Reset(OpenDirectory(directory.get(), "..", Links::kRefuse));
+  }
+  return directory.Release();
+}
+
 // Pushes the components of `path` onto `pending`, the first on top. A path
 // that ends in '/' names a directory: "." stands for that.
 void PushComponents(std::string_view path, std::vector<std::string>* pending) {
@@ -96,7 +118,7 @@ void PushComponents(std::string_view path, std::vector<std::string>* pending) {
 Status Locate(const std::string& header_path, Place* place) {
   std::vector<std::string> pending;
   PushComponents(header_path, &pending);
-  UniqueFd directory(OpenDirectory(AT_FDCWD, header_path.starts_with('/') ? "/" : "."));
+  UniqueFd directory(header_path.starts_with('/') ? OpenRoot() : OpenDirectory(AT_FDCWD, "."));
   if (!directory) return StatusFromErrno(errno);
   int hops = 0;
   while (!pending.empty()) {
@@ -126,7 +148,7 @@ Status Locate(const std::string& header_path, Place* place) {
       }
       if (link.empty()) return Status::kNotFound;
       if (link.front() == '/') {
-        directory.Reset(OpenDirectory(AT_FDCWD, "/"));
+        directory.Reset(OpenRoot());
         if (!directory) return StatusFromErrno(errno);
       }
       PushComponents(link, &pending);
