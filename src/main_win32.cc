@@ -12,6 +12,9 @@
 #include "run/run.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // A path on a drive without a disk (or a damaged medium) fails the run; no
+  // system dialog opens for the IDE to wait behind.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   const std::u16string_view command_line(reinterpret_cast<const char16_t*>(GetCommandLineW()));
   std::vector<std::string> parameters;
   for (const std::u16string& parameter : vortiq::CommandLineParameters(command_line)) {

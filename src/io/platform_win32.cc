@@ -1,64 +1,27 @@
 // Win32 implementation of the platform layer. Paths arrive as WTF-8 and go to
-// the W functions as UTF-16; long paths get the \\?\ prefix.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
-
+// the W functions as UTF-16; long paths get the \\?\ prefix. Every open and
+// the replacement are tried again for a while when another program holds the
+// file (win32_file.h).
 #include <cstdint>
 #include <string>
 
 #include "base/utf8.h"
 #include "io/platform.h"
 #include "io/temporary_name.h"
+#include "io/win32_file.h"
 
 namespace vortiq {
 namespace {
 
 constexpr int kMaxNameAttempts = 100;
-// Attributes a replaced header keeps.
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-
-Status StatusFromError(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH:
-      return Status::kNotFound;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-      return Status::kAccessDenied;
-    default:
-      return Status::kIoError;
-  }
-}
-
-std::wstring ToWide(std::string_view path) {
-  const std::u16string utf16 = Wtf8ToUtf16(path);
-  return std::wstring(utf16.begin(), utf16.end());
-}
-
-std::string ToWtf8(const std::wstring& path) {
-  return Utf16ToWtf8(std::u16string(path.begin(), path.end()));
-}
-
-// The full form of `path`, with the \\?\ prefix where it is too long for the
-// plain form.
-std::wstring ExtendedPath(const std::wstring& path) {
-  if (path.rfind(L"\\\\?\\", 0) == 0) return path;
-  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::wstring full(needed, L'\0');
-  const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-  if (length == 0 || length >= needed) return path;
-  full.resize(length);
-  if (full.size() < MAX_PATH - 12) return full;  // room for an 8.3 name in a directory
-  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
-}
+// Attributes a replaced header takes from the old one; a new header has none
+// of them but the archive bit the system sets.
+constexpr DWORD kFollowedAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kKeptAttributes = kFollowedAttributes | FILE_ATTRIBUTE_ARCHIVE;
+// Those SetFileAttributesW takes.
+constexpr DWORD kSettableAttributes =
+    kKeptAttributes | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
 
 // The path of the file an open handle refers to, links resolved.
 bool FinalPathOf(HANDLE handle, std::wstring* path) {
@@ -100,10 +63,19 @@ uint64_t NameEntropy(int attempt) {
 // ---- SourceFile
 
 Status SourceFile::Open(const std::string& path, std::unique_ptr<SourceFile>* file) {
-  // Share mode 0: nobody else may open the source while it is read.
-  const HANDLE handle = CreateFileW(ExtendedPath(ToWide(path)).c_str(), GENERIC_READ, 0, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return StatusFromError(GetLastError());
+  // Shared with every other opener: an editor may save the source while it is
+  // read, and HasChanged tells. A program that holds it without sharing
+  // reading is waited for.
+  const std::wstring wide = ExtendedPath(ToWide(path));
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (!RetryWhileBusy([&] {
+        handle = CreateFileW(wide.c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return handle != INVALID_HANDLE_VALUE;
+      })) {
+    return StatusFromError(GetLastError());
+  }
   const bool regular = GetFileType(handle) == FILE_TYPE_DISK;
   FileIdentity identity;
   if (regular && !IdentityOf(handle, &identity)) {
@@ -179,13 +151,106 @@ Status SourceFile::SeekToStart() {
 
 // ---- HeaderFile
 
+namespace {
+
+// The header a run replaces: the file it is (where a link leads) and its
+// attributes.
+struct OldHeader {
+  bool exists = false;
+  std::wstring path;
+  DWORD attributes = 0;
+};
+
+// Finds the header at `path` and makes sure it may be replaced: not a folder,
+// not read-only (refused, as a rewrite in place would be), writable, and not
+// the file `source`. A header that is missing, or that goes while its
+// deletion was pending, is no old header.
+Status FindOldHeader(const std::wstring& path, const FileIdentity* source, OldHeader* old) {
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  HANDLE existing = INVALID_HANDLE_VALUE;
+  // Opening it also shows that no one holds it without sharing writing.
+  const bool found = RetryWhileBusy([&] {
+    attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return true;
+    existing = CreateFileW(path.c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return existing != INVALID_HANDLE_VALUE;
+  });
+  if (!found) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? Status::kOk : StatusFromError(error);
+  }
+  if (existing == INVALID_HANDLE_VALUE) return Status::kAccessDenied;
+  // The header must never take the place of the source it is made from.
+  FileIdentity identity;
+  if (source != nullptr && (!IdentityOf(existing, &identity) || identity == *source)) {
+    CloseHandle(existing);
+    return Status::kAccessDenied;
+  }
+  old->path = path;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) FinalPathOf(existing, &old->path);
+  CloseHandle(existing);
+  old->exists = true;
+  const DWORD target_attributes = GetFileAttributesW(old->path.c_str());
+  old->attributes = target_attributes != INVALID_FILE_ATTRIBUTES ? target_attributes : attributes;
+  return Status::kOk;
+}
+
+// Creates a new temporary file beside `target`, open for writing and hidden
+// (as the leading dot of its name hides it on POSIX).
+Status CreateTemporary(const std::wstring& target, HANDLE* handle, std::wstring* temporary) {
+  const size_t separator = target.find_last_of(L"\\/");
+  const std::wstring directory =
+      separator == std::wstring::npos ? L"." : target.substr(0, separator);
+  const std::wstring name = separator == std::wstring::npos ? target : target.substr(separator + 1);
+  for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
+    std::wstring path =
+        directory + L"\\" + ToWide(TemporaryName(ToWtf8(name), NameEntropy(attempt)));
+    // CREATE_NEW never opens or follows anything already there.
+    HANDLE created = INVALID_HANDLE_VALUE;
+    if (RetryWhileBusy([&] {
+          created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_HIDDEN, nullptr);
+          return created != INVALID_HANDLE_VALUE;
+        })) {
+      *handle = created;
+      *temporary = std::move(path);
+      return Status::kOk;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS) return StatusFromError(GetLastError());
+  }
+  return Status::kIoError;
+}
+
+// Gives the header in place the attributes of the one it replaced (none for a
+// new header): the temporary file's hidden attribute goes.
+void SetHeaderAttributes(const std::wstring& header, DWORD old_attributes) {
+  const DWORD now = GetFileAttributesW(header.c_str());
+  if (now == INVALID_FILE_ATTRIBUTES) return;
+  const DWORD wanted =
+      ((now & ~kFollowedAttributes) | (old_attributes & kKeptAttributes)) & kSettableAttributes;
+  if (wanted != (now & kSettableAttributes)) {
+    SetFileAttributesW(header.c_str(), wanted != 0 ? wanted : FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+bool MoveIntoPlace(const std::wstring& temporary, const std::wstring& target) {
+  return RetryWhileBusy([&] {
+    return MoveFileExW(temporary.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  });
+}
+
+}  // namespace
+
 struct HeaderFile::State {
   HANDLE handle = INVALID_HANDLE_VALUE;
   std::wstring temporary_path;
   std::wstring target_path;  // the header, or the file its link leads to
-  bool replaces = false;     // a header exists and is replaced
-  DWORD old_attributes = 0;
-  bool committed = false;
+  OldHeader old;
+  bool done = false;  // committed, or the temporary file kept as the only copy
 
   void Close() {
     if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
@@ -203,61 +268,23 @@ HeaderFile::HeaderFile(std::unique_ptr<State> state) : state_(std::move(state)) 
 Status HeaderFile::Create(const std::string& header_path, const FileIdentity* source,
                           std::unique_ptr<HeaderFile>* file) {
   auto state = std::make_unique<State>();
-  state->target_path = ExtendedPath(ToWide(header_path));
-  const DWORD attributes = GetFileAttributesW(state->target_path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND) return StatusFromError(error);
-  } else {
-    // A read-only header is refused, as a rewrite in place would be; a hidden
-    // one is rewritten and stays hidden.
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
-      return Status::kAccessDenied;
-    }
-    // Opening it shows that it may be written and that no one holds it
-    // without sharing, and where a link leads.
-    const HANDLE existing = CreateFileW(state->target_path.c_str(), GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (existing == INVALID_HANDLE_VALUE) return StatusFromError(GetLastError());
-    // The header must never take the place of the source it is made from.
-    FileIdentity identity;
-    if (source != nullptr && (!IdentityOf(existing, &identity) || identity == *source)) {
-      CloseHandle(existing);
-      return Status::kAccessDenied;
-    }
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) FinalPathOf(existing, &state->target_path);
-    CloseHandle(existing);
-    state->replaces = true;
-    state->old_attributes = GetFileAttributesW(state->target_path.c_str());
+  state->target_path = HeaderPath(header_path);
+  if (const Status status = FindOldHeader(state->target_path, source, &state->old);
+      status != Status::kOk) {
+    return status;
   }
-
-  const size_t separator = state->target_path.find_last_of(L"\\/");
-  const std::wstring directory =
-      separator == std::wstring::npos ? L"." : state->target_path.substr(0, separator);
-  const std::wstring name = separator == std::wstring::npos
-                                ? state->target_path
-                                : state->target_path.substr(separator + 1);
-  for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
-    std::wstring temporary =
-        directory + L"\\" + ToWide(TemporaryName(ToWtf8(name), NameEntropy(attempt)));
-    // CREATE_NEW never opens or follows anything already there.
-    const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-      if (GetLastError() == ERROR_FILE_EXISTS) continue;
-      return StatusFromError(GetLastError());
-    }
-    state->handle = handle;
-    state->temporary_path = std::move(temporary);
-    file->reset(new HeaderFile(std::move(state)));
-    return Status::kOk;
+  if (state->old.exists) state->target_path = state->old.path;
+  if (const Status status =
+          CreateTemporary(state->target_path, &state->handle, &state->temporary_path);
+      status != Status::kOk) {
+    return status;
   }
-  return Status::kIoError;
+  file->reset(new HeaderFile(std::move(state)));
+  return Status::kOk;
 }
 
 HeaderFile::~HeaderFile() {
-  if (!state_->committed) state_->Discard();
+  if (!state_->done) state_->Discard();
 }
 
 Status HeaderFile::Write(std::string_view bytes) {
@@ -286,7 +313,7 @@ Status HeaderFile::Restart() {
 
 Status HeaderFile::Commit() {
   State& state = *state_;
-  if (state.handle == INVALID_HANDLE_VALUE || state.committed) return Status::kIoError;
+  if (state.handle == INVALID_HANDLE_VALUE || state.done) return Status::kIoError;
   // The data must be on disk before the new name is.
   const bool flushed = FlushFileBuffers(state.handle) != 0;
   const DWORD flush_error = GetLastError();
@@ -297,31 +324,36 @@ Status HeaderFile::Commit() {
     state.Discard();
     return status;
   }
-  const wchar_t* target = state.target_path.c_str();
-  const wchar_t* temporary = state.temporary_path.c_str();
-  if (state.replaces) {
+  const std::wstring& target = state.target_path;
+  const std::wstring& temporary = state.temporary_path;
+  if (state.old.exists) {
     // ReplaceFileW keeps the old header's attributes, security and identity.
-    if (!ReplaceFileW(target, temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                      nullptr)) {
+    const bool replaced = RetryWhileBusy([&] {
+      return ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+    });
+    if (!replaced) {
       const DWORD error = GetLastError();
-      // The old header is gone already: put the new one in its place.
-      if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-          !MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
         state.Discard();
         return StatusFromError(error);
       }
+      // The old header is gone already: the temporary file is the only copy
+      // of the header. When it cannot take its place, it stays, not hidden.
+      if (!MoveIntoPlace(temporary, target)) {
+        const Status status = StatusFromError(GetLastError());
+        SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+        state.done = true;
+        return status;
+      }
     }
-    const DWORD kept = state.old_attributes & kKeptAttributes;
-    const DWORD now = GetFileAttributesW(target);
-    if (now != INVALID_FILE_ATTRIBUTES && (now & kept) != kept) {
-      SetFileAttributesW(target, (now & ~FILE_ATTRIBUTE_NORMAL) | kept);
-    }
-  } else if (!MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  } else if (!MoveIntoPlace(temporary, target)) {
     const Status status = StatusFromError(GetLastError());
     state.Discard();
     return status;
   }
-  state.committed = true;
+  SetHeaderAttributes(target, state.old.attributes);
+  state.done = true;
   return Status::kOk;
 }
 

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "support/header_text.h"
 #include "support/temp_dir.h"
@@ -31,13 +33,19 @@ struct RunResult {
   std::string output;  // whatever the program wrote to its standard handles
 };
 
-// Runs vortiq.exe with `arguments` appended to its quoted path on the command line.
-RunResult RunVortiq(const std::wstring& arguments) {
+struct StartedRun {
+  HANDLE process = nullptr;
+  HANDLE output = nullptr;  // the read end of its standard handles' pipe
+};
+
+// Starts vortiq.exe with `arguments` appended to its quoted path on the command
+// line.
+StartedRun StartVortiq(const std::wstring& arguments) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE read_end = nullptr;
+  StartedRun run;
   HANDLE write_end = nullptr;
-  EXPECT_TRUE(CreatePipe(&read_end, &write_end, &inherit, 0));
-  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  EXPECT_TRUE(CreatePipe(&run.output, &write_end, &inherit, 0));
+  SetHandleInformation(run.output, HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -46,25 +54,34 @@ RunResult RunVortiq(const std::wstring& arguments) {
   std::wstring command_line = L"\"" + HostPath(VORTIQ_EXECUTABLE) + L"\"";
   if (!arguments.empty()) command_line += L" " + arguments;
   PROCESS_INFORMATION process{};
-  RunResult result;
   const BOOL started = CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0,
                                       nullptr, nullptr, &startup, &process);
   CloseHandle(write_end);
   EXPECT_TRUE(started) << "CreateProcessW failed: " << GetLastError();
   if (started) {
+    CloseHandle(process.hThread);
+    run.process = process.hProcess;
+  }
+  return run;
+}
+
+RunResult FinishVortiq(const StartedRun& run) {
+  RunResult result;
+  if (run.process != nullptr) {
     char buffer[256];
     DWORD got = 0;
-    while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    while (ReadFile(run.output, buffer, sizeof buffer, &got, nullptr) && got > 0) {
       result.output.append(buffer, got);
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &result.exit_code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    WaitForSingleObject(run.process, INFINITE);
+    GetExitCodeProcess(run.process, &result.exit_code);
+    CloseHandle(run.process);
   }
-  CloseHandle(read_end);
+  CloseHandle(run.output);
   return result;
 }
+
+RunResult RunVortiq(const std::wstring& arguments) { return FinishVortiq(StartVortiq(arguments)); }
 
 std::string Utf8(const std::wstring& text) {
   const std::u8string bytes = std::filesystem::path(text).u8string();
@@ -143,6 +160,108 @@ TEST(VortiqWin32Test, NothingToDoAndFailures) {
   EXPECT_EQ(RunVortiq(L"\"" + (dir.path() / "a.PB").wstring() + L"\"").exit_code, 0u);
   EXPECT_EQ(RunVortiq(L"\"" + (dir.path() / "missing.pb").wstring() + L"\"").exit_code, 1u);
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"a.PB"});
+}
+
+std::wstring Quoted(const std::filesystem::path& path) { return L"\"" + path.wstring() + L"\""; }
+
+// Opens `path` as another program would, sharing only what `sharing` allows.
+HANDLE Hold(const std::filesystem::path& path, DWORD sharing) {
+  return CreateFileW(path.wstring().c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Whether some process has `path` open for reading: an open that does not share
+// reading is then refused.
+bool IsOpenForReading(const std::filesystem::path& path) {
+  const HANDLE probe = Hold(path, FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  if (probe == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+  CloseHandle(probe);
+  return false;
+}
+
+// The entries of `dir` but the empty rf*.tmp files that Wine's ReplaceFileW
+// leaves where it fails on a held file (Windows leaves none).
+std::vector<std::string> EntriesOf(const TempDir& dir) {
+  std::vector<std::string> entries;
+  for (const std::string& name : dir.Entries()) {
+    const bool wine_backup = name.starts_with("rf") && name.ends_with(".tmp") &&
+                             std::filesystem::file_size(dir.path() / name) == 0;
+    if (!wine_backup) entries.push_back(name);
+  }
+  return entries;
+}
+
+TEST(VortiqWin32Test, HeaderHeldForAMomentIsWaitedFor) {
+  TempDir dir;
+  testing::WriteFile(dir.path() / "x.pb", "Procedure A()\r\n");
+  testing::WriteFile(dir.path() / "x.pbi", "old");
+  // Held without sharing writing, as a second editor holds it.
+  const HANDLE held = Hold(dir.path() / "x.pbi", FILE_SHARE_READ);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const StartedRun run = StartVortiq(Quoted(dir.path() / "x.pb"));
+  // Once the run holds the source, it tries the header next.
+  while (!IsOpenForReading(dir.path() / "x.pb") && WaitForSingleObject(run.process, 1) != 0) {
+  }
+  Sleep(300);
+  CloseHandle(held);
+  const RunResult result = FinishVortiq(run);
+  EXPECT_EQ(result.exit_code, 0u);
+  EXPECT_EQ(WithFixedTime(testing::ReadFile(dir.path() / "x.pbi")),
+            Header("x.pb", "Declare A()\r\n"));
+  EXPECT_EQ(EntriesOf(dir), (std::vector<std::string>{"x.pb", "x.pbi"}));
+}
+
+TEST(VortiqWin32Test, HeaderHeldLongerThanTheRetriesKeepsTheOldOne) {
+  TempDir dir;
+  testing::WriteFile(dir.path() / "x.pb", "Procedure A()\r\n");
+  testing::WriteFile(dir.path() / "x.pbi", "old");
+  // Shared for reading and writing but not deletion: only the replacement fails.
+  const HANDLE held = Hold(dir.path() / "x.pbi", FILE_SHARE_READ | FILE_SHARE_WRITE);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const ULONGLONG start = GetTickCount64();
+  const RunResult result = RunVortiq(Quoted(dir.path() / "x.pb"));
+  const ULONGLONG elapsed = GetTickCount64() - start;
+  CloseHandle(held);
+  EXPECT_EQ(result.exit_code, 1u);
+  EXPECT_EQ(result.output, "");
+  EXPECT_GE(elapsed, 1500u) << "it gave up without waiting";
+  EXPECT_EQ(testing::ReadFile(dir.path() / "x.pbi"), "old");
+  EXPECT_EQ(EntriesOf(dir), (std::vector<std::string>{"x.pb", "x.pbi"}));
+}
+
+TEST(VortiqWin32Test, TwoRunsAtOnceBothWriteTheHeader) {
+  TempDir dir;
+  std::string source;
+  std::string body;
+  for (int i = 0; i < 20000; ++i) {
+    source += "Procedure P" + std::to_string(i) + "(a.l)\r\nEndProcedure\r\n";
+    body += "Declare P" + std::to_string(i) + "(a.l)\r\n";
+  }
+  testing::WriteFile(dir.path() / "same.pb", source);
+  const StartedRun first = StartVortiq(Quoted(dir.path() / "same.pb"));
+  const StartedRun second = StartVortiq(Quoted(dir.path() / "same.pb"));
+  EXPECT_EQ(FinishVortiq(first).exit_code, 0u);
+  EXPECT_EQ(FinishVortiq(second).exit_code, 0u);
+  EXPECT_EQ(WithFixedTime(testing::ReadFile(dir.path() / "same.pbi")), Header("same.pb", body));
+  EXPECT_EQ(EntriesOf(dir), (std::vector<std::string>{"same.pb", "same.pbi"}));
+}
+
+// A 32-bit program has 2 GiB of address space, and a procedure line of 700 MiB
+// needs more: memory runs out, and the run fails as any other.
+TEST(VortiqWin32Test, OutOfMemoryKeepsTheOldHeader) {
+  TempDir dir;
+  {
+    std::ofstream source(dir.path() / "x.pb", std::ios::binary);
+    source << "Procedure A(";
+    const std::string parameters(1 << 20, 'a');
+    for (int mib = 0; mib < 700; ++mib) source << parameters;
+  }
+  testing::WriteFile(dir.path() / "x.pbi", "old");
+  const RunResult result = RunVortiq(Quoted(dir.path() / "x.pb"));
+  EXPECT_EQ(result.exit_code, 1u);
+  EXPECT_EQ(result.output, "");
+  EXPECT_EQ(testing::ReadFile(dir.path() / "x.pbi"), "old");
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"x.pb", "x.pbi"}));
 }
 
 }  // namespace

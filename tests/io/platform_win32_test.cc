@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "io/platform.h"
+#include "io/win32_file.h"
 #include "support/temp_dir.h"
 
 namespace vortiq {
@@ -87,25 +88,59 @@ TEST(HeaderFileWin32Test, LongPath) {
   }
 }
 
-TEST(SourceFileWin32Test, OpenedWithoutSharing) {
+TEST(HeaderFileWin32Test, OnlyAHiddenOldHeaderLeavesTheHeaderHidden) {
+  TempDir dir;
+  const auto fresh = dir.path() / "fresh.pbi";
+  std::unique_ptr<HeaderFile> file;
+  ASSERT_EQ(HeaderFile::Create(Utf8(fresh), nullptr, &file), Status::kOk);
+  ASSERT_EQ(dir.Entries().size(), 1u);
+  EXPECT_NE(AttributesOf(dir.path() / dir.Entries()[0]) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  ASSERT_EQ(file->Commit(), Status::kOk);
+  EXPECT_EQ(AttributesOf(fresh) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  ASSERT_EQ(WriteHeader(fresh, "again"), Status::kOk);  // replaced
+  EXPECT_EQ(AttributesOf(fresh) & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+TEST(SourceFileWin32Test, SharedWithEditorsThatSave) {
   TempDir dir;
   const auto path = dir.path() / "s.pb";
   testing::WriteFile(path, "abc");
   std::unique_ptr<SourceFile> source;
   ASSERT_EQ(SourceFile::Open(Utf8(path), &source), Status::kOk);
-  const HANDLE other =
-      CreateFileW(path.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_EQ(other, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-  if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
-  // And it is refused while someone else holds it.
+  char buffer[8];
+  size_t count = 0;
+  ASSERT_EQ(source->Read(buffer, sizeof buffer, &count), Status::kOk);
+  // An editor saves meanwhile, and a second run reads.
+  const HANDLE editor = CreateFileW(path.wstring().c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(editor, INVALID_HANDLE_VALUE) << GetLastError();
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(editor, "xyz", 3, &written, nullptr));
+  CloseHandle(editor);
   std::unique_ptr<SourceFile> second;
-  EXPECT_EQ(SourceFile::Open(Utf8(path), &second), Status::kAccessDenied);
-  source.reset();
   EXPECT_EQ(SourceFile::Open(Utf8(path), &second), Status::kOk);
+  EXPECT_TRUE(source->HasChanged());
+
   EXPECT_EQ(SourceFile::Open(Utf8(dir.path() / "none.pb"), &source), Status::kNotFound);
+  // Denied for good, not busy: no waiting.
+  const ULONGLONG start = GetTickCount64();
   EXPECT_EQ(SourceFile::Open(Utf8(dir.path()), &source), Status::kAccessDenied);
+  EXPECT_LT(GetTickCount64() - start, 1000u);
+}
+
+// A header's temporary file has a path 14 characters longer, and a path for
+// the plain W functions has at most MAX_PATH - 1 = 259.
+TEST(PlatformWin32Test, HeaderPathHasThePrefixWhereTheTemporaryFileNeedsIt) {
+  for (size_t length = 240; length <= 270; ++length) {
+    const std::string header = "C:\\" + std::string(length - 7, 'a') + ".pbi";
+    const std::wstring plain(header.begin(), header.end());
+    const std::wstring expected = length + 14 < MAX_PATH ? plain : L"\\\\?\\" + plain;
+    EXPECT_TRUE(HeaderPath(header) == expected) << length;
+  }
+  const std::wstring name(250, L'a');
+  EXPECT_TRUE(ExtendedPath(L"\\\\host\\share\\" + name) == L"\\\\?\\UNC\\host\\share\\" + name);
+  EXPECT_TRUE(ExtendedPath(L"C:\\x/y\\..\\z.pbi") == L"C:\\x\\z.pbi");
 }
 
 TEST(PlatformWin32Test, PathToTextAndClock) {
