@@ -237,10 +237,12 @@ void SetHeaderAttributes(const std::wstring& header, DWORD old_attributes) {
 }
 
 bool MoveIntoPlace(const std::wstring& temporary, const std::wstring& target) {
-  return RetryWhileBusy([&] {
-    return MoveFileExW(temporary.c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-  });
+  return RetryWhileBusy(
+      [&] {
+        return MoveFileExW(temporary.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+      },
+      Denial::kAny);
 }
 
 }  // namespace
@@ -328,10 +330,12 @@ Status HeaderFile::Commit() {
   const std::wstring& temporary = state.temporary_path;
   if (state.old.exists) {
     // ReplaceFileW keeps the old header's attributes, security and identity.
-    const bool replaced = RetryWhileBusy([&] {
-      return ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
-                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
-    });
+    const bool replaced = RetryWhileBusy(
+        [&] {
+          return ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+        },
+        Denial::kAny);
     if (!replaced) {
       const DWORD error = GetLastError();
       if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT) {

@@ -62,14 +62,14 @@ std::wstring HeaderPath(std::string_view header_path) {
   return ExtendedPath(ToWide(header_path), decoration);
 }
 
-bool IsBusyError(DWORD error) {
+bool IsBusyError(DWORD error, Denial denial) {
   switch (error) {
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_UNABLE_TO_REMOVE_REPLACED:
       return true;
     case ERROR_ACCESS_DENIED:
-      return RtlGetLastNtStatus() == kStatusDeletePending;
+      return denial == Denial::kAny || RtlGetLastNtStatus() == kStatusDeletePending;
     default:
       return false;
   }

@@ -38,12 +38,16 @@ namespace vortiq {
 // it: its temporary file's.
 [[nodiscard]] std::wstring HeaderPath(std::string_view header_path);
 
+// Which ERROR_ACCESS_DENIED a retry waits out: that of a deletion still
+// pending, or every one. Windows also denies a rename or a replacement while
+// another program has the file in its way open, even sharing deletion.
+enum class Denial { kDeletePending, kAny };
+
 // True for an error that another program's brief hold on a file gives: a
-// handle opened without the sharing asked for, a locked range, a deletion that
-// waits for the last handle to close, a replaced file that cannot be removed
-// yet. Call it right after the failure: it also reads the thread's last
-// NTSTATUS.
-[[nodiscard]] bool IsBusyError(DWORD error);
+// handle opened without the sharing asked for, a locked range, a replaced
+// file that cannot be removed yet, a denial as `denial` says. Call it right
+// after the failure: it also reads the thread's last NTSTATUS.
+[[nodiscard]] bool IsBusyError(DWORD error, Denial denial);
 
 // The pauses between attempts of an operation that keeps failing because a
 // file is busy: growing, about two seconds in all, which outlasts a virus
@@ -55,10 +59,10 @@ inline constexpr DWORD kBusyPauses[] = {10, 20, 40, 80, 150, 300, 400, 500, 500}
 // success and leaves the error in GetLastError on failure, which then holds
 // the last attempt's error.
 template <typename Attempt>
-bool RetryWhileBusy(Attempt&& attempt) {
+bool RetryWhileBusy(Attempt&& attempt, Denial denial = Denial::kDeletePending) {
   for (const DWORD pause : kBusyPauses) {
     if (attempt()) return true;
-    if (!IsBusyError(GetLastError())) return false;
+    if (!IsBusyError(GetLastError(), denial)) return false;
     Sleep(pause);
   }
   return attempt();

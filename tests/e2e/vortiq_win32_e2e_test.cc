@@ -199,6 +199,7 @@ TEST(VortiqWin32Test, HeaderHeldForAMomentIsWaitedFor) {
   const HANDLE held = Hold(dir.path() / "x.pbi", FILE_SHARE_READ);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   const StartedRun run = StartVortiq(Quoted(dir.path() / "x.pb"));
+  ASSERT_NE(run.process, nullptr);
   // Once the run holds the source, it tries the header next.
   while (!IsOpenForReading(dir.path() / "x.pb") && WaitForSingleObject(run.process, 1) != 0) {
   }
