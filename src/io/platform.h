@@ -122,7 +122,9 @@ class HeaderFile final : public ByteSink {
   // Makes the written bytes durable, closes the temporary file and replaces the
   // header with it, keeping the old header's owner, permissions and extended
   // attributes as far as the caller may (POSIX) or its attributes (Windows).
-  // On failure the old header stays as it was.
+  // On failure the old header stays as it was; only where Windows has removed
+  // it already and the new one cannot take its place, the temporary file stays
+  // instead, as the only copy.
   Status Commit();
 
  private:
