@@ -76,8 +76,7 @@ int main(int argc, char** argv) {
   }
   size_t size = 0;
   if (argc < 3 || argc > 5 || !ParseSize(argv[1], &size)) {
-    std::fprintf(stderr, "usage: %s [--realistic] SIZE[K|M|G] SOURCE [EXPECTED [SEED]]\n",
-                 argv[0]);
+    std::fprintf(stderr, "usage: %s [--realistic] SIZE[K|M|G] SOURCE [EXPECTED [SEED]]\n", argv[0]);
     return 2;
   }
   const uint64_t seed = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : kDefaultSeed;
@@ -96,11 +95,14 @@ int main(int argc, char** argv) {
     source_part.clear();
     body_part.clear();
   };
-  vortiq::GenerateSource(size, seed, [&](std::string_view source_text, std::string_view body_text) {
-    source_part.append(source_text);
-    body_part.append(body_text);
-    if (source_part.size() >= (1u << 20)) flush();
-  }, shape);
+  vortiq::GenerateSource(
+      size, seed,
+      [&](std::string_view source_text, std::string_view body_text) {
+        source_part.append(source_text);
+        body_part.append(body_text);
+        if (source_part.size() >= (1u << 20)) flush();
+      },
+      shape);
   body_part.append("CompilerEndIf");
   flush();
   ok = std::fclose(source) == 0 && ok;

@@ -1,9 +1,9 @@
 #include "run/generate.h"
 
 #include "declgen/emitter.h"
+#include "declgen/statement_list.h"
 #include "io/platform.h"
 #include "io/source_reader.h"
-#include "declgen/statement_list.h"
 
 namespace vortiq {
 

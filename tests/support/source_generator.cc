@@ -123,7 +123,8 @@ void SourceGenerator::AppendUnit(std::string* source, std::string* body) {
   if (realistic_ && Chance(62)) {
     size_t to = start;
     for (size_t from = start; from < source->size(); ++from) {
-      if ((*source)[from] == '\r' && from + 1 < source->size() && (*source)[from + 1] == '\n') continue;
+      if ((*source)[from] == '\r' && from + 1 < source->size() && (*source)[from + 1] == '\n')
+        continue;
       (*source)[to++] = (*source)[from];
     }
     source->resize(to);
