@@ -19,22 +19,21 @@ class KeywordPrefixes {
  public:
   static constexpr size_t kMaxKeywords = 8;
   static constexpr size_t kPrefixSize = 4;
-  static constexpr size_t kMaxInitials = 4;
 
-  // Lower-case keywords, at most kMaxKeywords with at most kMaxInitials
-  // different first letters. An empty one begins every text. A set that does
-  // not fit fails to compile where it is a constant (as the emitter's sets
-  // are); made at run time, it never lets a line be passed over.
+  // Lower-case keywords, at most kMaxKeywords. An empty one begins every text.
+  // A set that does not fit fails to compile where it is a constant (as the
+  // emitter's sets are); made at run time, it never lets a line be passed over.
   constexpr KeywordPrefixes(std::initializer_list<std::string_view> keywords)
       : KeywordPrefixes(std::span<const std::string_view>(keywords.begin(), keywords.size())) {}
 
   constexpr explicit KeywordPrefixes(std::span<const std::string_view> keywords) {
+    if (keywords.size() > kMaxKeywords) {
+      // Every place keeps the mask 0, so every text may begin with a keyword.
+      DoesNotFit();
+      return;
+    }
     for (const std::string_view keyword : keywords) {
-      if (count_ == kMaxKeywords) {
-        DoesNotFit();
-        break;
-      }
-      if (keyword.empty()) begins_all_ = true;
+      if (keyword.size() < kPrefixSize) has_short_ = true;
       uint32_t bytes = 0;
       uint32_t mask = 0;
       for (size_t i = 0; i < kPrefixSize && i < keyword.size(); ++i) {
@@ -42,21 +41,14 @@ class KeywordPrefixes {
         bytes |= static_cast<uint32_t>(static_cast<uint8_t>(keyword[i] | 0x20)) << shift;
         mask |= uint32_t{0xFF} << shift;
       }
+      bool known = false;  // keywords that share their prefix need one test
+      for (size_t i = 0; i < kMaxKeywords; ++i) {
+        known = known || (i < count_ && bytes_[i] == bytes && masks_[i] == mask);
+      }
+      if (known || count_ == kMaxKeywords) continue;
       bytes_[count_] = bytes;
       masks_[count_] = mask;
       ++count_;
-      if (keyword.empty()) continue;
-      const auto initial = static_cast<char>(keyword[0] | 0x20);
-      bool known = false;
-      for (size_t i = 0; i < kMaxInitials; ++i) {
-        known = known || (i < initial_count_ && initials_[i] == initial);
-      }
-      if (known) continue;
-      if (initial_count_ == kMaxInitials) {
-        DoesNotFit();
-      } else {
-        initials_[initial_count_++] = initial;
-      }
     }
     // Unused places hold a mask no text can match: the text's bytes are OR-ed
     // with 0x20, so none of them is 0.
@@ -64,36 +56,31 @@ class KeywordPrefixes {
       bytes_[i] = 0;
       masks_[i] = ~uint32_t{0};
     }
-    for (size_t i = initial_count_; i < kMaxInitials; ++i) initials_[i] = initials_[0];
   }
 
-  // True when a keyword is empty, so that every text may begin with one.
-  [[nodiscard]] constexpr bool begins_all() const { return begins_all_; }
-
   // False when lines cannot be passed over by the first characters of their
-  // statements: a keyword is empty, or the set does not fit.
-  [[nodiscard]] constexpr bool may_skip() const { return !begins_all_ && fits_; }
+  // statements: a keyword is shorter than kPrefixSize (the empty one begins
+  // every text), or the set does not fit.
+  [[nodiscard]] constexpr bool may_skip() const { return !has_short_ && fits_; }
 
-  // The different first bytes of the keywords, OR-ed with 0x20 (as a byte of the
-  // text OR-ed with 0x20 must equal one), repeated up to kMaxInitials.
-  [[nodiscard]] constexpr char initial(size_t i) const { return initials_[i]; }
-
-  // Bit i set when the text at `text`, of which four bytes can be read, may
-  // begin with keyword i.
-  [[nodiscard]] uint32_t Matches(const char* text) const {
-    uint32_t word;
-    std::memcpy(&word, text, kPrefixSize);
-    word |= 0x20202020U;
-    uint32_t matches = 0;
-    for (size_t i = 0; i < kMaxKeywords; ++i) {
-      matches |= static_cast<uint32_t>((word & masks_[i]) == bytes_[i]) << i;
-    }
-    return matches;
+  // The different prefixes, each of kPrefixSize bytes where may_skip().
+  [[nodiscard]] constexpr size_t prefix_count() const { return count_; }
+  // Byte `i` of prefix `k`, OR-ed with 0x20 (as a byte of the text OR-ed with
+  // 0x20 must equal it).
+  [[nodiscard]] constexpr char prefix_byte(size_t k, size_t i) const {
+    return static_cast<char>((bytes_[k] >> Shift(i)) & 0xFF);
   }
 
   // Whether the text at `text`, of which four bytes can be read, may begin with
   // one of the keywords.
-  [[nodiscard]] bool MayBegin(const char* text) const { return Matches(text) != 0; }
+  [[nodiscard]] bool MayBegin(const char* text) const {
+    uint32_t word;
+    std::memcpy(&word, text, kPrefixSize);
+    word |= 0x20202020U;
+    bool may = false;
+    for (size_t i = 0; i < kMaxKeywords; ++i) may |= (word & masks_[i]) == bytes_[i];
+    return may;
+  }
 
   // The same for a text of any length.
   [[nodiscard]] bool MayBegin(std::string_view text) const {
@@ -116,8 +103,8 @@ class KeywordPrefixes {
   friend bool operator==(const KeywordPrefixes&, const KeywordPrefixes&) = default;
 
  private:
-  // More keywords or first letters than the set holds: a compile error in a
-  // constant, no skipping at run time.
+  // More keywords than the set holds: a compile error in a constant, no
+  // skipping at run time.
   constexpr void DoesNotFit() {
     if (std::is_constant_evaluated()) KeywordSetDoesNotFit();
     fits_ = false;
@@ -134,9 +121,7 @@ class KeywordPrefixes {
   uint32_t bytes_[kMaxKeywords] = {};
   uint32_t masks_[kMaxKeywords] = {};
   size_t count_ = 0;
-  char initials_[kMaxInitials] = {};
-  size_t initial_count_ = 0;
-  bool begins_all_ = false;
+  bool has_short_ = false;
   bool fits_ = true;
 };
 

@@ -39,7 +39,7 @@ TEST(KeywordPrefixesTest, MayBeginByTheFirstFourCharacters) {
     }
   }
   const std::string padded = "ifXY";  // four bytes readable
-  EXPECT_EQ(keywords.Matches(padded.data()), 4u);
+  EXPECT_TRUE(keywords.MayBegin(padded.data()));
   // The bytes past a short text are no part of it, even where OR-ed with 20 they
   // would match.
   EXPECT_FALSE(KeywordPrefixes{"if "}.MayBegin(std::string_view("if")));
@@ -47,10 +47,16 @@ TEST(KeywordPrefixesTest, MayBeginByTheFirstFourCharacters) {
 
 TEST(KeywordPrefixesTest, WhenLinesMayBePassedOver) {
   EXPECT_TRUE((KeywordPrefixes{"procedure", "module ", "macro ", "runtime "}.may_skip()));
-  EXPECT_FALSE((KeywordPrefixes{"endprocedure", ""}.may_skip()));       // "" begins every text
-  EXPECT_FALSE((KeywordPrefixes{"a", "b", "c", "d", "e"}.may_skip()));  // five first letters
+  EXPECT_FALSE((KeywordPrefixes{"endprocedure", ""}.may_skip()));    // "" begins every text
+  EXPECT_FALSE((KeywordPrefixes{"endprocedure", "if"}.may_skip()));  // shorter than a prefix
+  // Keywords sharing a prefix are searched for once.
+  EXPECT_EQ((KeywordPrefixes{"procedure", "procedurec", "Procedure ", "macro"}.prefix_count()), 2u);
   // Nine keywords made at run time: none is lost, the lines are all read.
-  EXPECT_FALSE((KeywordPrefixes{"a", "b", "c", "d", "ab", "bc", "cd", "da", "ac"}.may_skip()));
+  const KeywordPrefixes nine = {"aaaa", "bbbb", "cccc", "dddd", "eeee",
+                                "ffff", "gggg", "hhhh", "iiii"};
+  EXPECT_FALSE(nine.may_skip());
+  EXPECT_TRUE(nine.MayBegin(std::string_view("iiii")));
+  EXPECT_TRUE(nine.MayBegin(std::string_view("x")));
   EXPECT_TRUE((KeywordPrefixes{}.may_skip()));  // nothing matters
   EXPECT_FALSE(KeywordPrefixes{}.MayBegin("anything"));
 }

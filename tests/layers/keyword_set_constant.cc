@@ -4,12 +4,12 @@
 
 #if defined(VORTIQ_KEYWORD_SET_fits)
 constexpr vortiq::KeywordPrefixes kKeywords = {"procedure",    "module ",   "macro ",   "runtime ",
-                                               "endprocedure", "endmodule", "endmacro", "e"};
+                                               "endprocedure", "endmodule", "endmacro", "else"};
 #else
 // Nine keywords: one more than the set holds.
-constexpr vortiq::KeywordPrefixes kKeywords = {
-    "procedure", "module ",  "macro ", "runtime ", "endprocedure",
-    "endmodule", "endmacro", "e",      "f"};
+constexpr vortiq::KeywordPrefixes kKeywords = {"procedure", "module ",      "macro ",
+                                               "runtime ",  "endprocedure", "endmodule",
+                                               "endmacro",  "else",         "for "};
 #endif
 
 static_assert(kKeywords.may_skip());
