@@ -47,6 +47,9 @@ class KeywordPrefixes {
       }
       if (known || count_ == kMaxKeywords) continue;
       bytes_[count_] = bytes;
+      for (size_t i = 0; i < kPrefixSize; ++i) {
+        for (char& lane : lanes_[count_][i]) lane = static_cast<char>((bytes >> Shift(i)) & 0xFF);
+      }
       masks_[count_] = mask;
       ++count_;
     }
@@ -66,10 +69,10 @@ class KeywordPrefixes {
   // The different prefixes, each of kPrefixSize bytes where may_skip().
   [[nodiscard]] constexpr size_t prefix_count() const { return count_; }
   // Byte `i` of prefix `k`, OR-ed with 0x20 (as a byte of the text OR-ed with
-  // 0x20 must equal it).
-  [[nodiscard]] constexpr char prefix_byte(size_t k, size_t i) const {
-    return static_cast<char>((bytes_[k] >> Shift(i)) & 0xFF);
-  }
+  // 0x20 must equal it), kLanes times over: what a vector walk compares
+  // sixteen bytes of text with, ready to load.
+  static constexpr size_t kLanes = 16;
+  [[nodiscard]] const char* prefix_lanes(size_t k, size_t i) const { return lanes_[k][i]; }
 
   // Whether the text at `text`, of which four bytes can be read, may begin with
   // one of the keywords.
@@ -120,6 +123,7 @@ class KeywordPrefixes {
 
   uint32_t bytes_[kMaxKeywords] = {};
   uint32_t masks_[kMaxKeywords] = {};
+  alignas(kLanes) char lanes_[kMaxKeywords][kPrefixSize][kLanes] = {};
   size_t count_ = 0;
   bool has_short_ = false;
   bool fits_ = true;

@@ -112,46 +112,34 @@ inline uint64_t TopBits(Vector v) {
 }
 #endif
 
-// The prefixes of `kCount` keywords, byte by byte, for the search.
+// Bytes set to 0xFF where one of the first `kCount` prefixes of `keywords`
+// begins among the 16 bytes at `p`.
 template <size_t kCount>
-struct PrefixVectors {
-  Vector bytes[kCount == 0 ? 1 : kCount][KeywordPrefixes::kPrefixSize];
-
-  explicit PrefixVectors(const KeywordPrefixes& keywords) {
-    for (size_t k = 0; k < kCount; ++k) {
-      for (size_t i = 0; i < KeywordPrefixes::kPrefixSize; ++i) {
-        bytes[k][i] = Splat(keywords.prefix_byte(k, i));
-      }
-    }
+[[gnu::always_inline]] inline Vector FindPrefixes(const char* p, const KeywordPrefixes& keywords) {
+  const Vector lower = Splat(0x20);
+  const Vector folded[] = {Or(Load(p), lower), Or(Load(p + 1), lower), Or(Load(p + 2), lower),
+                           Or(Load(p + 3), lower)};
+  Vector found = Splat(0);
+  for (size_t k = 0; k < kCount; ++k) {
+    const auto prefix = [&keywords, k](size_t i) { return Load(keywords.prefix_lanes(k, i)); };
+    found = Or(found, And(And(Equal(folded[0], prefix(0)), Equal(folded[1], prefix(1))),
+                          And(Equal(folded[2], prefix(2)), Equal(folded[3], prefix(3)))));
   }
-
-  // Bytes set to 0xFF where one of the prefixes begins among the 16 bytes at `p`.
-  [[gnu::always_inline]] Vector Find(const char* p) const {
-    const Vector lower = Splat(0x20);
-    const Vector folded[] = {Or(Load(p), lower), Or(Load(p + 1), lower), Or(Load(p + 2), lower),
-                             Or(Load(p + 3), lower)};
-    Vector found = Splat(0);
-    for (size_t k = 0; k < kCount; ++k) {
-      found = Or(found, And(And(Equal(folded[0], bytes[k][0]), Equal(folded[1], bytes[k][1])),
-                            And(Equal(folded[2], bytes[k][2]), Equal(folded[3], bytes[k][3]))));
-    }
-    return found;
-  }
-};
+  return found;
+}
 
 // The walk with `kCount` prefixes. A block in which neither a prefix nor a byte
 // 0x80..0xFF is found is passed whole; in the others each such place is looked
 // at in turn.
 template <size_t kCount>
 size_t Walk(const char* text, size_t size, size_t start, const KeywordPrefixes& keywords) {
-  const PrefixVectors<kCount> prefixes(keywords);
   const size_t end = WalkEnd(size, start);
   for (size_t block = start; block < end; block += kBlockSize) {
     Vector found[4];
     Vector any = Splat(0);
     for (int part = 0; part < 4; ++part) {
       const char* const p = text + block + 16 * part;
-      found[part] = prefixes.Find(p);
+      found[part] = FindPrefixes<kCount>(p, keywords);
       any = Or(any, Or(found[part], Load(p)));  // a prefix or a high byte
     }
     if (!AnyTopBit(any)) continue;
@@ -179,7 +167,7 @@ size_t SkipPlainLines(const char* text, size_t size, size_t start,
                       const KeywordPrefixes& keywords) {
   if (!keywords.may_skip() || start > size) return start;
 #if defined(__SSE2__) || defined(__aarch64__)
-  // One walk per number of prefixes, so that their vectors stay in registers.
+  // One walk per number of prefixes, so that the loop over them is unrolled.
   switch (keywords.prefix_count()) {
     case 0:
       return Walk<0>(text, size, start, keywords);  // nothing matters
