@@ -115,13 +115,15 @@ bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::
   bool spaced = false;        // the result ends with a space
   ElementType element;
   while (at < size) {
+    if (!cutting && !spaced) {
+      // Most characters are copied and change nothing, in strings or out.
+      while (at < size && kRoles[static_cast<unsigned char>(text[at])] == Role::kNone) {
+        *end++ = text[at++];
+      }
+      if (at == size) break;
+    }
     const char c = text[at++];
     const Role role = kRoles[static_cast<unsigned char>(c)];
-    // Most characters are copied and change nothing, in strings or out.
-    if (role == Role::kNone && !cutting && !spaced) {
-      *end++ = c;
-      continue;
-    }
     if (in_string || role == Role::kQuote) {
       in_string = role == Role::kQuote ? !in_string : in_string;
     }
