@@ -104,9 +104,10 @@ void WalkStatements(benchmark::State& state) {
 }
 BENCHMARK(WalkStatements)->Unit(benchmark::kMillisecond);
 
-// Every procedure header of the source with the three statements after it.
+// Every procedure header of the source, after its keyword as the emitter
+// converts it, with the three statements after it.
 struct Header {
-  std::string declaration;
+  std::string text;
   std::vector<std::string> following;
 };
 
@@ -118,7 +119,7 @@ std::vector<Header> Headers() {
   std::string_view statement;
   for (uint64_t index = 0; statements.Next(&statement); ++index) {
     if (!IsProcedureStart(statement)) continue;
-    Header header{ProcedureToDeclare(statement), {}};
+    Header header{std::string(statement.substr(ProcedureKeywordLength(statement))), {}};
     for (uint64_t next = index + 1; next <= index + 3; ++next) {
       if (statements.StatementAt(next, &statement)) header.following.emplace_back(statement);
     }
@@ -131,7 +132,7 @@ void ConvertHeaders(benchmark::State& state) {
   const std::vector<Header> headers = Headers();
   for (auto _ : state) {
     for (const Header& header : headers) {
-      benchmark::DoNotOptimize(ConvertHeader(header.declaration, header.following));
+      benchmark::DoNotOptimize(ConvertHeader(header.text, header.following));
     }
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * headers.size()));

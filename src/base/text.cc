@@ -4,43 +4,10 @@
 
 namespace vortiq {
 
-std::string_view Left(std::string_view text, int64_t n) noexcept {
-  if (n <= 0) return {};
-  return text.substr(0,
-                     static_cast<uint64_t>(n) < text.size() ? static_cast<size_t>(n) : text.size());
-}
-
-std::string_view Right(std::string_view text, int64_t n) noexcept {
-  if (n <= 0) return {};
-  if (static_cast<uint64_t>(n) >= text.size()) return text;
-  return text.substr(text.size() - static_cast<size_t>(n));
-}
-
-std::string_view Mid(std::string_view text, int64_t start, int64_t n) noexcept {
-  if (n <= 0) return {};
-  if (start < 1) start = 1;
-  if (static_cast<uint64_t>(start) > text.size()) return {};
-  return Left(text.substr(static_cast<size_t>(start - 1)), n);
-}
-
 std::string_view Mid(std::string_view text, int64_t start) noexcept {
   if (start < 1) start = 1;
   if (static_cast<uint64_t>(start) > text.size()) return {};
   return text.substr(static_cast<size_t>(start - 1));
-}
-
-std::string LCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = LowerAscii(c);
-  return lower;
-}
-
-int64_t FindString(std::string_view text, std::string_view pattern, int64_t start) noexcept {
-  if (text.empty() || pattern.empty()) return 0;
-  if (start < 1) start = 1;
-  if (static_cast<uint64_t>(start) > text.size()) return 0;
-  const size_t found = text.find(pattern, static_cast<size_t>(start - 1));
-  return found == std::string_view::npos ? 0 : static_cast<int64_t>(found) + 1;
 }
 
 std::string_view GetExtensionPart(std::string_view path) noexcept {

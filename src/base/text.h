@@ -12,7 +12,6 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <string_view>
 
 namespace vortiq {
@@ -25,27 +24,8 @@ inline constexpr char kBlank = ' ';
 // and a name).
 inline constexpr char kStatementSeparator = ':';
 
-// Number of bytes of `text`.
-[[nodiscard]] inline int64_t Len(std::string_view text) noexcept {
-  return static_cast<int64_t>(text.size());
-}
-
-// The first `n` bytes; n below 0 gives "", n above the length the whole text.
-[[nodiscard]] std::string_view Left(std::string_view text, int64_t n) noexcept;
-
-// The last `n` bytes; n below 0 gives "", n at or above the length the whole text.
-[[nodiscard]] std::string_view Right(std::string_view text, int64_t n) noexcept;
-
-// Up to `n` bytes from position `start` (1-based; 1 or less starts at the first
-// byte, beyond the end gives ""). Mid("abc", 0, 2) == "ab".
-[[nodiscard]] std::string_view Mid(std::string_view text, int64_t start, int64_t n) noexcept;
-
 // Everything from position `start` to the end. Mid("abc", 2) == "bc".
 [[nodiscard]] std::string_view Mid(std::string_view text, int64_t start) noexcept;
-
-// Lower-cases A to Z only; every other byte stays, so headers come out the same
-// on every platform. LCase("PROCEDURE.S") == "procedure.s".
-[[nodiscard]] std::string LCase(std::string_view text);
 
 // ASCII lower case of one byte. Without a branch: whether a statement's first
 // letter is a capital cannot be predicted.
@@ -54,8 +34,9 @@ inline constexpr char kStatementSeparator = ':';
   return static_cast<char>(c | (capital ? 0x20 : 0));
 }
 
-// True when LCase(Left(text, Len(keyword))) == keyword, without allocating.
-// `keyword` must be lower case. StartsWithKeyword("Procedure X", "procedure ").
+// True when `text` begins with `keyword` in any ASCII letter case (A to Z only,
+// as LowerAscii maps them). `keyword` must be lower case.
+// StartsWithKeyword("Procedure X", "procedure ").
 // Inline: it runs for nearly every statement, and most fail at the first byte.
 [[nodiscard]] inline bool StartsWithKeyword(std::string_view text,
                                             std::string_view keyword) noexcept {
@@ -68,7 +49,8 @@ inline constexpr char kStatementSeparator = ':';
   return true;
 }
 
-// True when LCase(Right(text, Len(keyword))) == keyword; `keyword` lower case.
+// True when `text` ends with `keyword` as StartsWithKeyword compares it;
+// `keyword` lower case. EndsWithKeyword("(a, LIST ", "list ").
 [[nodiscard]] inline bool EndsWithKeyword(std::string_view text,
                                           std::string_view keyword) noexcept {
   return text.size() >= keyword.size() &&
@@ -96,11 +78,6 @@ inline constexpr char kStatementSeparator = ':';
   while (end > first && text[end - 1] == kBlank) --end;
   return text.substr(first, end - first);
 }
-
-// 1-based position of the first occurrence of `pattern` at or after `start`;
-// 0 when there is none or when either text is empty. FindString("a::b", "::", 1) == 2.
-[[nodiscard]] int64_t FindString(std::string_view text, std::string_view pattern,
-                                 int64_t start) noexcept;
 
 // Extension of the path's last component without its dot; "" when there is none.
 // The backward scan stops at '/', '\\' and ' ', and the extension ends at a '"'.

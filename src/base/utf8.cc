@@ -145,18 +145,6 @@ size_t WellFormedLength(std::string_view bytes) noexcept {
   return valid ? length : 0;
 }
 
-bool IsValidUtf8(std::string_view bytes) noexcept {
-  while (!bytes.empty()) {
-    bytes.remove_prefix(AsciiPrefixLength(bytes));
-    if (bytes.empty()) break;
-    bool valid;
-    const size_t length = SequenceLength(bytes, /*allow_surrogates=*/false, &valid);
-    if (!valid) return false;
-    bytes.remove_prefix(length);
-  }
-  return true;
-}
-
 std::string Utf16ToUtf8(std::u16string_view text) {
   return Utf16ToUtf8Impl(text, /*keep_unpaired=*/false);
 }

@@ -24,9 +24,6 @@ void AppendRepairedUtf8(std::string_view bytes, std::string* out);
 // `bytes` is empty or begins with an ill-formed sequence. "\xC3\xA9x" gives 2.
 [[nodiscard]] size_t WellFormedLength(std::string_view bytes) noexcept;
 
-// True when `bytes` is well-formed UTF-8 (no surrogates, nothing above U+10FFFF).
-[[nodiscard]] bool IsValidUtf8(std::string_view bytes) noexcept;
-
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD (0xEF 0xBF 0xBD).
 [[nodiscard]] std::string Utf16ToUtf8(std::u16string_view text);
 

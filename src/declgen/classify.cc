@@ -19,14 +19,6 @@ std::string_view DeclarationKeyword(size_t procedure_keyword_length) noexcept {
   }
 }
 
-std::string ProcedureToDeclare(std::string_view statement) {
-  const size_t length = ProcedureKeywordLength(statement);
-  if (length == 0) return "ERROR";
-  std::string declaration(DeclarationKeyword(length));
-  declaration += statement.substr(length);
-  return declaration;
-}
-
 std::string_view ModuleNameOf(std::string_view statement) noexcept {
   return Trim(Mid(statement, 7));
 }

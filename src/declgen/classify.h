@@ -8,7 +8,6 @@
 #define VORTIQ_DECLGEN_CLASSIFY_H_
 
 #include <cstddef>
-#include <string>
 #include <string_view>
 
 #include "base/text.h"
@@ -81,11 +80,6 @@ inline constexpr std::string_view kRuntimeKeyword = "runtime ";
 [[nodiscard]] inline bool IsMacroEnd(std::string_view statement) noexcept {
   return StartsWithKeyword(statement, kMacroEndKeyword);
 }
-
-// Replaces the procedure keyword by its declaration keyword, longest keyword
-// first, keeping the rest in its own case: "ProcedureCDLL.l Cb(x.l)" gives
-// "DeclareCDLL.l Cb(x.l)". Gives "ERROR" for a statement with no procedure keyword.
-[[nodiscard]] std::string ProcedureToDeclare(std::string_view statement);
 
 // The declaration keyword for a procedure keyword of that length (as
 // ProcedureKeywordLength gives it): "Declare", "DeclareC", "DeclareDLL" or

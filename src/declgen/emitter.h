@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "declgen/classify.h"
 #include "declgen/convert_header.h"
@@ -67,38 +66,29 @@ class Emitter {
   [[nodiscard]] const std::string& module_name() const { return module_name_; }
 
  private:
-  // The rules of the current state, unrolled per state from kSectionRules.
+  // The first rule of the current state whose kind the statement is of moves
+  // the machine and writes what that kind writes; the other rules are not tried.
   void ApplyRules(std::string_view statement) {
-    ApplyRulesOfState(statement, std::make_index_sequence<kSectionStates>{});
-  }
-
-  template <size_t... kStates>
-  void ApplyRulesOfState(std::string_view statement, std::index_sequence<kStates...>) {
-    (void)((section_state_ == static_cast<SectionState>(kStates) &&
-            (ApplyRulesOf<static_cast<SectionState>(kStates)>(
-                 statement,
-                 std::make_index_sequence<RulesOf(static_cast<SectionState>(kStates)).count>{}),
-             true)) ||
-           ...);
-  }
-
-  // The first rule of `kState` whose kind the statement is of applies.
-  template <SectionState kState, size_t... kRows>
-  void ApplyRulesOf(std::string_view statement, std::index_sequence<kRows...>) {
-    static constexpr StateRules kRules = RulesOf(kState);
-    (void)((Apply<kRules.rules[kRows].kind, kRules.rules[kRows].to>(statement)) || ...);
-  }
-
-  // When the statement is of kind `kKind`: moves the machine to `kTo`, writes
-  // what that kind writes, and returns true.
-  template <StatementKind kKind, SectionState kTo>
-  bool Apply(std::string_view statement) {
-    if (!IsOfKind<kKind>(statement)) return false;
-    section_state_ = kTo;
-    if constexpr (kKind == StatementKind::ProcedureStart) WriteDeclaration(statement);
-    if constexpr (kKind == StatementKind::ModuleStart) WriteModuleOpening(statement);
-    if constexpr (kKind == StatementKind::ModuleEnd) WriteModuleClosing();
-    return true;
+    const StateRules& rules = kStateRules[static_cast<size_t>(section_state_)];
+    for (size_t i = 0; i < rules.count; ++i) {
+      const SectionRule& rule = rules.rules[i];
+      if (!IsOfKind(rule.kind, statement)) continue;
+      section_state_ = rule.to;
+      switch (rule.kind) {
+        case StatementKind::ProcedureStart:
+          WriteDeclaration(statement);
+          break;
+        case StatementKind::ModuleStart:
+          WriteModuleOpening(statement);
+          break;
+        case StatementKind::ModuleEnd:
+          WriteModuleClosing();
+          break;
+        default:  // the ends of bodies and the start of a macro write nothing
+          break;
+      }
+      return;
+    }
   }
 
   void WritePrologue();

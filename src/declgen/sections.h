@@ -1,8 +1,8 @@
 // The section machine that header emission runs over the statements: in which
 // kind of block the statement being handed in stands, and which statements
 // move it into another. Its rules stand here once, beside the tests that
-// recognise the statements; the emitter's dispatch and the keywords by which
-// the reader may pass lines over are both derived from them at compile time.
+// recognise the statements; the emitter walks them, and the keywords by which
+// the reader may pass lines over are derived from them at compile time.
 #ifndef VORTIQ_DECLGEN_SECTIONS_H_
 #define VORTIQ_DECLGEN_SECTIONS_H_
 
@@ -65,15 +65,23 @@ inline constexpr SectionRule kSectionRules[] = {
     {SectionState::InModuleMacro, StatementKind::MacroEnd, SectionState::InModule},
 };
 
-// Whether `statement` is of kind `kKind`.
-template <StatementKind kKind>
-[[nodiscard]] inline bool IsOfKind(std::string_view statement) noexcept {
-  if constexpr (kKind == StatementKind::ProcedureStart) return IsProcedureStart(statement);
-  if constexpr (kKind == StatementKind::ProcedureEnd) return IsProcedureEnd(statement);
-  if constexpr (kKind == StatementKind::ModuleStart) return IsModuleStart(statement);
-  if constexpr (kKind == StatementKind::ModuleEnd) return IsModuleEnd(statement);
-  if constexpr (kKind == StatementKind::MacroStart) return IsMacroStart(statement);
-  if constexpr (kKind == StatementKind::MacroEnd) return IsMacroEnd(statement);
+// Whether `statement` is of kind `kind`.
+[[nodiscard]] inline bool IsOfKind(StatementKind kind, std::string_view statement) noexcept {
+  switch (kind) {
+    case StatementKind::ProcedureStart:
+      return IsProcedureStart(statement);
+    case StatementKind::ProcedureEnd:
+      return IsProcedureEnd(statement);
+    case StatementKind::ModuleStart:
+      return IsModuleStart(statement);
+    case StatementKind::ModuleEnd:
+      return IsModuleEnd(statement);
+    case StatementKind::MacroStart:
+      return IsMacroStart(statement);
+    case StatementKind::MacroEnd:
+      return IsMacroEnd(statement);
+  }
+  return false;
 }
 
 // The keyword that every statement of the kind begins with, in any letter case
@@ -109,6 +117,13 @@ struct StateRules {
   }
   return of_state;
 }
+
+// The rules of each state, indexed by the state.
+inline constexpr std::array<StateRules, kSectionStates> kStateRules =
+    []<size_t... kStates>(std::index_sequence<kStates...>) {
+  return std::array<StateRules, kSectionStates>{RulesOf(static_cast<SectionState>(kStates))...};
+}
+(std::make_index_sequence<kSectionStates>{});
 
 // The keywords that the statements able to move the machine out of `state`
 // begin with, and "runtime ": a statement that begins with it loses it before

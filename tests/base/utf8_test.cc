@@ -42,8 +42,7 @@ TEST(Utf8Test, RepairReplacesEachMaximalSubpart) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(RepairUtf8(c.bytes), c.repaired);
-    EXPECT_TRUE(IsValidUtf8(c.repaired));
-    EXPECT_EQ(IsValidUtf8(c.bytes), c.bytes == c.repaired);
+    EXPECT_EQ(RepairUtf8(c.repaired), c.repaired);
   }
 }
 

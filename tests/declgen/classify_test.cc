@@ -70,33 +70,39 @@ TEST(ClassifyTest, PrefixTests) {
   for (const Case& c : cases) EXPECT_EQ(Dump(c.statement), c.accepted) << c.statement;
 }
 
-TEST(ClassifyTest, ProcedureToDeclare) {
+// The emitter writes DeclarationKeyword(length) in place of the first `length`
+// characters of a procedure header.
+TEST(ClassifyTest, DeclarationKeywords) {
   struct Case {
-    std::string_view statement, declaration;
+    std::string_view statement;
+    size_t length;
+    std::string_view keyword;
   };
   const Case cases[] = {
-      {"ProcedureCDLL.l Cb(x.l)", "DeclareCDLL.l Cb(x.l)"},
-      {"procedurecdll.i x()", "DeclareCDLL.i x()"},
-      {"procedurec.i f()", "DeclareC.i f()"},
-      {"Procedure Foo()", "Declare Foo()"},
-      {"PROCEDUREDLL X()", "DeclareDLL X()"},
-      {"ProcedureC Cb()", "DeclareC Cb()"},
-      {"Foo()", "ERROR"},
-      {"", "ERROR"},
-      {"Procedur", "ERROR"},
+      {"ProcedureCDLL.l Cb(x.l)", 13, "DeclareCDLL"},
+      {"procedurecdll.i x()", 13, "DeclareCDLL"},
+      {"procedurec.i f()", 10, "DeclareC"},
+      {"Procedure Foo()", 9, "Declare"},
+      {"PROCEDUREDLL X()", 12, "DeclareDLL"},
+      {"ProcedureC Cb()", 10, "DeclareC"},
+      {"Foo()", 0, ""},
+      {"", 0, ""},
+      {"Procedur", 0, ""},
       // At the edges of the four keywords the longest one that matches wins.
-      {"Procedure", "Declare"},
-      {"ProcedureC", "DeclareC"},
-      {"ProcedureCDL X()", "DeclareCDL X()"},
-      {"ProcedureDL X()", "DeclareDL X()"},
-      {"ProcedureDLLC X()", "DeclareDLLC X()"},
-      {"procedureCdllX", "DeclareCDLLX"},
-      {"ProcedureCC X()", "DeclareCC X()"},
-      {"ProcedureReturn x", "DeclareReturn x"},
+      {"Procedure", 9, "Declare"},
+      {"ProcedureC", 10, "DeclareC"},
+      {"ProcedureCDL X()", 10, "DeclareC"},
+      {"ProcedureDL X()", 9, "Declare"},
+      {"ProcedureDLLC X()", 12, "DeclareDLL"},
+      {"procedureCdllX", 13, "DeclareCDLL"},
+      {"ProcedureCC X()", 10, "DeclareC"},
+      {"ProcedureReturn x", 9, "Declare"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ProcedureToDeclare(c.statement), c.declaration) << c.statement;
+    EXPECT_EQ(ProcedureKeywordLength(c.statement), c.length) << c.statement;
+    EXPECT_EQ(DeclarationKeyword(ProcedureKeywordLength(c.statement)), c.keyword) << c.statement;
   }
+  for (const size_t length : {1, 8, 11, 14}) EXPECT_EQ(DeclarationKeyword(length), "") << length;
 }
 
 TEST(ClassifyTest, ModuleNameOf) {

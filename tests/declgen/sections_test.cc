@@ -8,24 +8,6 @@
 namespace vortiq {
 namespace {
 
-bool IsOf(StatementKind kind, std::string_view statement) {
-  switch (kind) {
-    case StatementKind::ProcedureStart:
-      return IsOfKind<StatementKind::ProcedureStart>(statement);
-    case StatementKind::ProcedureEnd:
-      return IsOfKind<StatementKind::ProcedureEnd>(statement);
-    case StatementKind::ModuleStart:
-      return IsOfKind<StatementKind::ModuleStart>(statement);
-    case StatementKind::ModuleEnd:
-      return IsOfKind<StatementKind::ModuleEnd>(statement);
-    case StatementKind::MacroStart:
-      return IsOfKind<StatementKind::MacroStart>(statement);
-    case StatementKind::MacroEnd:
-      return IsOfKind<StatementKind::MacroEnd>(statement);
-  }
-  return false;
-}
-
 // Statements of every kind and near misses, in several letter cases.
 constexpr std::string_view kStatements[] = {
     "Procedure Foo()",
@@ -69,7 +51,7 @@ TEST(SectionsTest, KeywordsThatMatterCoverEveryRule) {
   for (const SectionRule& rule : kSectionRules) {
     const KeywordPrefixes& keywords = kKeywordsThatMatter[static_cast<size_t>(rule.from)];
     for (const std::string_view statement : kStatements) {
-      if (!IsOf(rule.kind, statement)) continue;
+      if (!IsOfKind(rule.kind, statement)) continue;
       EXPECT_TRUE(StartsWithKeyword(statement, KeywordOf(rule.kind))) << statement;
       EXPECT_TRUE(keywords.MayBegin(statement)) << statement;
     }
@@ -108,17 +90,22 @@ TEST(SectionsTest, KeywordsThatMatterInEachState) {
   }
 }
 
-// Each state has rules, and a rule's kind is recognised in its state only once.
+// Each state has rules, all of them from that state, every rule stands in its
+// state, and a rule's kind is recognised in its state only once.
 TEST(SectionsTest, RulesOfEachState) {
+  size_t total = 0;
   for (size_t state = 0; state < kSectionStates; ++state) {
-    const StateRules rules = RulesOf(static_cast<SectionState>(state));
+    const StateRules& rules = kStateRules[state];
     EXPECT_GT(rules.count, 0u) << state;
+    total += rules.count;
     for (size_t i = 0; i < rules.count; ++i) {
+      EXPECT_EQ(rules.rules[i].from, static_cast<SectionState>(state)) << state;
       for (size_t k = i + 1; k < rules.count; ++k) {
         EXPECT_NE(rules.rules[i].kind, rules.rules[k].kind) << state;
       }
     }
   }
+  EXPECT_EQ(total, std::size(kSectionRules));
 }
 
 }  // namespace
