@@ -15,6 +15,7 @@
 #include "io/source_reader.h"
 #include "run/generate.h"
 #include "support/source_generator.h"
+#include "support/statement_vector.h"
 
 namespace vortiq {
 namespace {
@@ -132,7 +133,7 @@ void ConvertHeaders(benchmark::State& state) {
   const std::vector<Header> headers = Headers();
   for (auto _ : state) {
     for (const Header& header : headers) {
-      benchmark::DoNotOptimize(ConvertHeader(header.text, header.following));
+      benchmark::DoNotOptimize(Converted(header.text, header.following));
     }
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * headers.size()));

@@ -10,6 +10,7 @@
 #include "declgen/classify.h"
 #include "declgen/convert_header.h"
 #include "fuzz_support.h"
+#include "support/statement_vector.h"
 
 namespace vortiq::fuzz {
 namespace {
@@ -133,13 +134,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The header alone, and with the statements after it: joined while the text
   // scanned last ends with ',', never past the last statement.
   bool continues = false;
-  VORTIQ_FUZZ_CHECK(ConvertHeader(header) == ModelScan(header, false, &continues));
+  VORTIQ_FUZZ_CHECK(Converted(header) == ModelScan(header, false, &continues));
   const std::vector<std::string> following(lines.begin() + 1, lines.end());
   std::string expected;
   for (size_t i = 0; i < lines.size() && (i == 0 || continues); ++i) {
     expected += ModelScan(lines[i], /*continuing=*/i > 0, &continues);
   }
-  VORTIQ_FUZZ_CHECK(ConvertHeader(header, following) == expected);
+  VORTIQ_FUZZ_CHECK(Converted(header, following) == expected);
 
   // A procedure statement gets its declaration keyword: "procedure" and its
   // variants become "declare" and theirs (written in one case), two characters

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 #include "base/text.h"
@@ -73,20 +71,6 @@ constexpr std::array<Role, 256> kRoles = [] {
   roles['*'] = Role::kPointer;
   return roles;
 }();
-
-class VectorLookahead final : public StatementLookahead {
- public:
-  explicit VectorLookahead(const std::vector<std::string>& following) : following_(following) {}
-  bool StatementAt(uint64_t index, std::string_view* statement) override {
-    // The header itself is at index 0.
-    if (index == 0 || index > following_.size()) return false;
-    *statement = following_[index - 1];
-    return true;
-  }
-
- private:
-  const std::vector<std::string>& following_;
-};
 
 }  // namespace
 
@@ -181,13 +165,6 @@ void ConvertHeader(std::string_view header, uint64_t position, StatementLookahea
   while (continues && following->StatementAt(++position, &statement)) {
     continues = ScanDeclarationStatement(statement, /*continuing=*/true, out);
   }
-}
-
-std::string ConvertHeader(std::string_view header, const std::vector<std::string>& following) {
-  VectorLookahead lookahead(following);
-  std::string declaration;
-  ConvertHeader(header, 0, &lookahead, &declaration);
-  return declaration;
 }
 
 }  // namespace vortiq

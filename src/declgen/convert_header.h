@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace vortiq {
 
@@ -38,11 +37,6 @@ bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::
 // the source. Runs in a loop, so chains of any length use no stack.
 void ConvertHeader(std::string_view header, uint64_t position, StatementLookahead* following,
                    std::string* out);
-
-// The same for a header whose following statements are given in a vector
-// (following[0] is the statement right after the header).
-[[nodiscard]] std::string ConvertHeader(std::string_view header,
-                                        const std::vector<std::string>& following = {});
 
 }  // namespace vortiq
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/statement_vector.h"
+
 namespace vortiq {
 namespace {
 
@@ -54,7 +56,7 @@ TEST(ConvertHeaderTest, SingleStatements) {
        "Declare Caf\xC3\xA9(*p, s.s = \"\xE2\x82\xAC\")"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ConvertHeader(c.statement), c.declaration) << c.statement;
+    EXPECT_EQ(Converted(c.statement), c.declaration) << c.statement;
   }
 }
 
@@ -83,7 +85,7 @@ TEST(ConvertHeaderTest, ContinuedHeaders) {
       {std::string_view("x,").substr(2), {"b)"}, ""},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ConvertHeader(c.header, c.following), c.declaration) << c.header;
+    EXPECT_EQ(Converted(c.header, c.following), c.declaration) << c.header;
   }
 }
 
@@ -99,7 +101,7 @@ TEST(ConvertHeaderTest, ScanReportsContinuation) {
 TEST(ConvertHeaderTest, MillionStatementChainUsesNoStack) {
   std::vector<std::string> following(1000000, "b,");
   following.push_back("c)");
-  const std::string declaration = ConvertHeader("Declare A(a,", following);
+  const std::string declaration = Converted("Declare A(a,", following);
   EXPECT_EQ(declaration.size(), std::string("Declare A(a,").size() + 2000000 + 2);
   EXPECT_EQ(declaration.substr(declaration.size() - 6), "b,b,c)");
 }
