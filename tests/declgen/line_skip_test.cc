@@ -59,6 +59,11 @@ TEST(LineSkipTest, StopsAtTheLineItCannotPassOver) {
       EXPECT_EQ(SkipPlainLines(text.data(), text.size(), 0, kBodyKeywords), c.stop) << c.lines;
     }
   }
+  // The walk's last block ends between a CR and its LF, so the first line is
+  // not known to end there.
+  const std::string split = std::string(63, 'x') + "\r\nyy";
+  EXPECT_EQ(SkipPlainLinesByteByByte(split.data(), split.size(), 0, kBodyKeywords), 0u);
+  if (kSkipsLines) EXPECT_EQ(SkipPlainLines(split.data(), split.size(), 0, kBodyKeywords), 0u);
 }
 
 // The vector walk agrees with the byte walk (or passes nothing where none is
