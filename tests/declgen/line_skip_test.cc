@@ -63,7 +63,9 @@ TEST(LineSkipTest, StopsAtTheLineItCannotPassOver) {
   // not known to end there.
   const std::string split = std::string(63, 'x') + "\r\nyy";
   EXPECT_EQ(SkipPlainLinesByteByByte(split.data(), split.size(), 0, kBodyKeywords), 0u);
-  if (kSkipsLines) EXPECT_EQ(SkipPlainLines(split.data(), split.size(), 0, kBodyKeywords), 0u);
+  if (kSkipsLines) {
+    EXPECT_EQ(SkipPlainLines(split.data(), split.size(), 0, kBodyKeywords), 0u);
+  }
 }
 
 // The vector walk agrees with the byte walk (or passes nothing where none is
