@@ -23,8 +23,11 @@
 // continuation bytes, so every line end and colon is one for the reader too.
 #include "declgen/line_skip.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
+#include <utility>
 
 #include "base/text.h"
 
@@ -168,26 +171,13 @@ size_t SkipPlainLines(const char* text, size_t size, size_t start,
   if (!keywords.may_skip() || start > size) return start;
 #if defined(__SSE2__) || defined(__aarch64__)
   // One walk per number of prefixes, so that the loop over them is unrolled.
-  switch (keywords.prefix_count()) {
-    case 0:
-      return Walk<0>(text, size, start, keywords);  // nothing matters
-    case 1:
-      return Walk<1>(text, size, start, keywords);
-    case 2:
-      return Walk<2>(text, size, start, keywords);
-    case 3:
-      return Walk<3>(text, size, start, keywords);
-    case 4:
-      return Walk<4>(text, size, start, keywords);
-    case 5:
-      return Walk<5>(text, size, start, keywords);
-    case 6:
-      return Walk<6>(text, size, start, keywords);
-    case 7:
-      return Walk<7>(text, size, start, keywords);
-    default:
-      return Walk<8>(text, size, start, keywords);
+  using WalkFunction = size_t (*)(const char*, size_t, size_t, const KeywordPrefixes&);
+  static constexpr auto kWalks = []<size_t... kCounts>(std::index_sequence<kCounts...>) {
+    return std::array<WalkFunction, sizeof...(kCounts)>{&Walk<kCounts>...};
   }
+  (std::make_index_sequence<KeywordPrefixes::kMaxKeywords + 1>{});
+  return kWalks[std::min(keywords.prefix_count(), KeywordPrefixes::kMaxKeywords)](text, size, start,
+                                                                                  keywords);
 #else
   // Byte by byte the walk costs more than reading the lines it would pass.
   (void)text, (void)size, (void)keywords;
