@@ -35,6 +35,9 @@ TEST(LineSkipTest, StopsAtTheLineItCannotPassOver) {
       {"a\rEndProcedure\n", 2},
       {"a\r:EndProcedure\n", 2},
       {"x\n" + spaces + "endPROCEDURE\n", 2},  // indentation across blocks
+      // A prefix with any one byte wrong is no keyword.
+      {"a\n  eXdProcedure\n  rXntime x\n", 29},
+      {"a\n  EnXProcedure\n  enpXrocedure\n  Xndprocedure\n", 47},
       {"\xC3\xA9\n\xE2\x82\xAC\n\xF0\x9F\x98\x80\n\xBF\n", 14},
       {"ab\n\xE2\x82\n", 3},  // the lead byte takes the LF
       {"ab\n\xF8\n", 5},      // F8..FF take nothing
