@@ -98,8 +98,13 @@ TEST(LineSkipTest, WaysOfScanningAgree) {
     seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
     text += pieces[(seed >> 33) % std::size(pieces)];
   }
+  // Sets of one to eight prefixes: each number has its own walk.
   for (const KeywordPrefixes& keywords :
-       {kBodyKeywords, KeywordPrefixes{"procedure", "module ", "macro ", "runtime "}}) {
+       {KeywordPrefixes{"endprocedure"}, kBodyKeywords,
+        KeywordPrefixes{"procedure", "module ", "runtime "},
+        KeywordPrefixes{"procedure", "module ", "macro ", "runtime "},
+        KeywordPrefixes{"procedure", "module ", "macro ", "runtime ", "endprocedure", "endmacro",
+                        "x = 1", "::::"}}) {
     for (size_t start = 0; start < text.size(); start = text.find('\n', start) + 1) {
       const size_t expected = SkipPlainLinesByteByByte(text.data(), text.size(), start, keywords);
       ASSERT_GE(expected, start);
