@@ -203,7 +203,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckSkipping(way.source, reading.buffer_size, lines, first, second);
   }
 
-  // The vector walk passes over the lines the byte walk does, from the input's start
+  // Each vector walk passes over the lines the byte walk does, from the input's start
   // and from three line starts after a line feed picked at random (all of
   // them, across inputs).
   const KeywordPrefixes keywords{first, second};
@@ -221,8 +221,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const size_t start : starts) {
     const size_t skipped = SkipPlainLinesByteByByte(bytes.data(), bytes.size(), start, keywords);
     VORTIQ_FUZZ_CHECK(skipped >= start && skipped <= bytes.size());
-    VORTIQ_FUZZ_CHECK(SkipPlainLines(bytes.data(), bytes.size(), start, keywords) ==
-                      (kSkipsLines ? skipped : start));
+    for (const LineWalk walk :
+         {LineWalk::kNone, LineWalk::kVector, LineWalk::kAvx2, LineWalk::kAvx512}) {
+      if (!Runs(walk)) continue;
+      VORTIQ_FUZZ_CHECK(SkipPlainLinesWith(walk, bytes.data(), bytes.size(), start, keywords) ==
+                        (walk == LineWalk::kNone ? start : skipped));
+    }
   }
   return 0;
 }

@@ -65,11 +65,13 @@ void Emitter::Finish() { WriteHeaderText(kClosingLine); }
 void Emitter::WriteDeclaration(std::string_view statement) {
   // The keyword is replaced in place: the rest of the header is scanned before
   // anything is read ahead (which may end the validity of `statement`).
+  // The declaration is made in the header's buffer, not copied there.
   const size_t keyword = ProcedureKeywordLength(statement);
-  line_.assign(DeclarationKeyword(keyword));
-  ConvertHeader(statement.substr(keyword), statement_position_, statements_, &line_);
-  line_ += "\r\n";
-  WriteHeaderText(line_);
+  std::string* const line = header_->buffer();
+  line->append(DeclarationKeyword(keyword));
+  ConvertHeader(statement.substr(keyword), statement_position_, statements_, line);
+  line->append("\r\n");
+  header_->Appended();
 }
 
 void Emitter::WriteModuleOpening(std::string_view statement) {

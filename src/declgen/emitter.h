@@ -103,7 +103,6 @@ class Emitter {
   uint64_t statement_position_ = 0;
   SectionState section_state_ = SectionState::TopLevel;
   std::string module_name_;  // set at every module start, kept after its end
-  std::string line_;         // the declaration being built
 };
 
 }  // namespace vortiq

@@ -28,8 +28,9 @@ class KeywordPrefixes {
 
   constexpr explicit KeywordPrefixes(std::span<const std::string_view> keywords) {
     if (keywords.size() > kMaxKeywords) {
-      // Every place keeps the mask 0, so every text may begin with a keyword.
+      // One place with the mask 0: every text may begin with a keyword.
       DoesNotFit();
+      count_ = 1;
       return;
     }
     for (const std::string_view keyword : keywords) {
@@ -53,12 +54,6 @@ class KeywordPrefixes {
       masks_[count_] = mask;
       ++count_;
     }
-    // Unused places hold a mask no text can match: the text's bytes are OR-ed
-    // with 0x20, so none of them is 0.
-    for (size_t i = count_; i < kMaxKeywords; ++i) {
-      bytes_[i] = 0;
-      masks_[i] = ~uint32_t{0};
-    }
   }
 
   // False when lines cannot be passed over by the first characters of their
@@ -73,6 +68,10 @@ class KeywordPrefixes {
   // sixteen bytes of text with, ready to load.
   static constexpr size_t kLanes = 16;
   [[nodiscard]] const char* prefix_lanes(size_t k, size_t i) const { return lanes_[k][i]; }
+  // Byte `i` of prefix `k`, OR-ed with 0x20.
+  [[nodiscard]] constexpr char prefix_byte(size_t k, size_t i) const {
+    return static_cast<char>((bytes_[k] >> Shift(i)) & 0xFF);
+  }
 
   // Whether the text at `text`, of which four bytes can be read, may begin with
   // one of the keywords.
@@ -81,7 +80,7 @@ class KeywordPrefixes {
     std::memcpy(&word, text, kPrefixSize);
     word |= 0x20202020U;
     bool may = false;
-    for (size_t i = 0; i < kMaxKeywords; ++i) may |= (word & masks_[i]) == bytes_[i];
+    for (size_t i = 0; i < count_; ++i) may |= (word & masks_[i]) == bytes_[i];
     return may;
   }
 
@@ -97,7 +96,7 @@ class KeywordPrefixes {
     bytes |= 0x20202020U;
     bool may = false;
     // A keyword longer than the text cannot begin it.
-    for (size_t i = 0; i < kMaxKeywords; ++i) {
+    for (size_t i = 0; i < count_; ++i) {
       may |= (masks_[i] & ~present) == 0 && (bytes & masks_[i]) == bytes_[i];
     }
     return may;

@@ -50,9 +50,6 @@ bool StatementList::NextMatching(const KeywordPrefixes& keywords, std::string_vi
   if (!entries_.empty() || next_ != line_base_ + line_statements_.size()) return Next(statement);
   current_ = next_;  // every statement handed out is done with: none is held
   KeepLineStatements();
-  const auto may_match = [&keywords](std::string_view piece) {
-    return keywords.MayBegin(Trim(piece));
-  };
   for (;;) {
     if (reader_->Eof()) return false;
     // Whole lines in which no statement may begin with a keyword are passed
@@ -60,13 +57,20 @@ bool StatementList::NextMatching(const KeywordPrefixes& keywords, std::string_vi
     const std::string_view unread = reader_->Unread();
     reader_->Skip(SkipPlainLines(unread.data(), unread.size(), 0, keywords));
     const std::string_view line = reader_->ReadString();
-    if (reader_->LineMayHoldColon()) {
+    bool comment = false;
+    if (!reader_->LineMayHoldColon()) {
+      const std::string_view trimmed = Trim(line);
+      if (!keywords.MayBegin(trimmed)) continue;
+      AddTrimmed(trimmed, line.size(), &comment);
+    } else {
       SplitLine(line, &pieces_);
-      if (std::none_of(pieces_.begin(), pieces_.end(), may_match)) continue;
-    } else if (!may_match(line)) {
-      continue;
+      if (std::none_of(pieces_.begin(), pieces_.end(), [&keywords](std::string_view piece) {
+            return keywords.MayBegin(Trim(piece));
+          })) {
+        continue;
+      }
+      for (const std::string_view piece : pieces_) AddTrimmed(Trim(piece), line.size(), &comment);
     }
-    AddLineStatements(line);
     current_ = next_;
     *statement = line_statements_.front();
     ++next_;
@@ -84,15 +88,14 @@ bool StatementList::ReadNextLine() {
 void StatementList::AddLineStatements(std::string_view line) {
   bool comment = false;  // a piece of this line has begun with ';'
   if (!reader_->LineMayHoldColon()) {
-    AddStatement(line, line.size(), &comment);  // a line without ':' is one statement
+    AddTrimmed(Trim(line), line.size(), &comment);  // a line without ':' is one statement
     return;
   }
   SplitLine(line, &pieces_);
-  for (const std::string_view piece : pieces_) AddStatement(piece, line.size(), &comment);
+  for (const std::string_view piece : pieces_) AddTrimmed(Trim(piece), line.size(), &comment);
 }
 
-void StatementList::AddStatement(std::string_view piece, size_t line_size, bool* comment) {
-  std::string_view statement = Trim(piece);
+void StatementList::AddTrimmed(std::string_view statement, size_t line_size, bool* comment) {
   if (StartsWithKeyword(statement, kRuntimeKeyword)) {
     statement = Trim(statement.substr(kRuntimeKeyword.size()));
   }

@@ -62,9 +62,9 @@ class StatementList final : public StatementLookahead {
   bool NextFromAnywhere(std::string_view* statement);
   bool ReadNextLine();  // false at the end of the source
   void AddLineStatements(std::string_view line);
-  // Makes `piece` of a line of `line_size` bytes a statement; `*comment` tells
-  // whether an earlier piece of the line has begun with ';'.
-  void AddStatement(std::string_view piece, size_t line_size, bool* comment);
+  // Makes a piece of a line of `line_size` bytes, trimmed, a statement;
+  // `*comment` tells whether an earlier piece of the line has begun with ';'.
+  void AddTrimmed(std::string_view statement, size_t line_size, bool* comment);
   std::string_view MarkComment(std::string_view statement);  // ';' in front, in comments_
   void KeepLineStatements();                                 // before the reader moves on
   void HoldLineStatements(uint64_t line_end);

@@ -26,6 +26,14 @@ size_t HeaderWriter::WriteString(std::string_view text) {
   return status_ == Status::kOk ? text.size() : 0;
 }
 
+void HeaderWriter::Appended() {
+  if (status_ != Status::kOk) {
+    buffer_.clear();
+  } else if (buffer_.size() >= buffer_size_) {
+    Flush();
+  }
+}
+
 Status HeaderWriter::Flush() {
   if (!buffer_.empty()) {
     Put(buffer_);

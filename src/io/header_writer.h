@@ -26,6 +26,13 @@ class HeaderWriter {
   // more is written and the result is 0.
   size_t WriteString(std::string_view text);
 
+  // Text made in place, without a copy: the caller appends UTF-8 text to
+  // buffer() and then calls Appended, which hands the buffer to the sink once
+  // it is full (or drops what was appended after a failure). Same bytes, same
+  // order as WriteString.
+  [[nodiscard]] std::string* buffer() { return &buffer_; }
+  void Appended();
+
   // Hands the buffered bytes to the sink. Returns status().
   Status Flush();
 

@@ -1,5 +1,4 @@
-// The scans that find where a source line ends: over 64-byte blocks for the
-// reader's fast path, and from any byte on for its general path.
+// The scan that finds where a source line ends.
 #ifndef VORTIQ_IO_LINE_SCAN_H_
 #define VORTIQ_IO_LINE_SCAN_H_
 
@@ -59,43 +58,6 @@ inline const char* FindLineSpecial(const char* p, const char* end, bool* colon) 
     if (byte == kStatementSeparator) *colon = true;
   }
   return end;
-}
-
-// Bit masks of the 64 bytes at `p`: bit i of `*specials` is set when p[i] is
-// 0x00, 0x0A, 0x0D or 0x80..0xFF (as FindLineSpecial looks for), bit i of
-// `*colons` when it is ':'.
-inline void ScanBlock(const char* p, uint64_t* specials, uint64_t* colons) {
-#if defined(__SSE2__)
-  const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i colon = _mm_set1_epi8(kStatementSeparator);
-  uint64_t special_bits = 0;
-  uint64_t colon_bits = 0;
-  for (int part = 0; part < 4; ++part) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
-    const __m128i line_ends =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)),
-                     _mm_cmpeq_epi8(bytes, zero));
-    special_bits |= static_cast<uint64_t>(
-                        static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(line_ends, bytes))))
-                    << (16 * part);
-    colon_bits |= static_cast<uint64_t>(
-                      static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, colon))))
-                  << (16 * part);
-  }
-  *specials = special_bits;
-  *colons = colon_bits;
-#else
-  *specials = 0;
-  *colons = 0;
-  for (int i = 0; i < 64; ++i) {
-    const auto byte = static_cast<uint8_t>(p[i]);
-    const bool special = byte >= 0x80 || byte == 0 || byte == '\n' || byte == '\r';
-    *specials |= static_cast<uint64_t>(special) << i;
-    *colons |= static_cast<uint64_t>(byte == kStatementSeparator) << i;
-  }
-#endif
 }
 
 }  // namespace vortiq

@@ -29,7 +29,6 @@ SourceReader::SourceReader(ByteSource* source, size_t buffer_size)
 bool SourceReader::Refill() {
   if (position_ < filled_) return true;
   position_ = filled_ = 0;
-  block_ = kNoBlock;
   if (exhausted_) return false;
   size_t count = 0;
   if (const Status status = source_->Read(buffer_.get(), buffer_size_, &count);
@@ -52,42 +51,28 @@ bool SourceReader::TakeByte(char* byte) {
 }
 
 std::string_view SourceReader::ReadString() {
-  // The usual line is well-formed UTF-8 and ends inside the buffer: it is found from the bit masks
-  // of the buffer's 64-byte blocks, each scanned once, and returned in place. Every other line goes
-  // the general way.
+  // The usual line is well-formed UTF-8 and ends inside the buffer: it is
+  // found 16 bytes at a time and returned in place. Every other line goes the
+  // general way.
   const char* const base = data_;
+  const char* const limit = base + filled_;
   const size_t start = position_;
-  size_t scan = start;  // the bytes before it hold nothing special
   bool colon = false;
-  for (;;) {
-    const size_t block = scan - scan % kBlockSize;
-    if (block != block_) {
-      if (filled_ < kBlockSize || block > filled_ - kBlockSize) return ReadLine();
-      ScanBlock(base + block, &specials_, &colons_);
-      block_ = block;
-    }
-    const uint64_t from_scan = ~uint64_t{0} << (scan - block);
-    const uint64_t specials = specials_ & from_scan;
-    if (specials == 0) {
-      colon = colon || (colons_ & from_scan) != 0;
-      scan = block + kBlockSize;
-      continue;
-    }
-    const uint64_t before = (specials & (~specials + 1)) - 1;  // bits below the first one
-    colon = colon || (colons_ & from_scan & before) != 0;
-    const size_t found = block + static_cast<size_t>(std::countr_zero(specials));
+  for (const char* p = base + start;;) {
+    p = FindLineSpecial(p, limit, &colon);
     // LF, a zero byte, CR LF or a lone CR: a CR at the end of the buffer needs
     // the next byte, which the general way reads.
-    const char end = base[found];
-    if (end == '\n' || end == '\0' || (end == '\r' && found + 1 < filled_)) {
-      position_ = found + (end == '\r' && base[found + 1] == '\n' ? 2 : 1);
+    if (p == limit || (*p == '\r' && p + 1 == limit)) return ReadLine();
+    if (*p == '\n' || *p == '\0' || *p == '\r') {
+      const auto found = static_cast<size_t>(p - base);
+      position_ = found + (*p == '\r' && p[1] == '\n' ? 2 : 1);
       may_hold_colon_ = colon;
       return std::string_view(base + start, found - start);
     }
     // A well-formed character stays as it is; anything else needs the general way.
-    const size_t length = WellFormedLength(std::string_view(base + found, filled_ - found));
-    if (length <= 1) return ReadLine();
-    scan = found + length;
+    const size_t length = WellFormedLength(std::string_view(p, static_cast<size_t>(limit - p)));
+    if (length == 0) return ReadLine();
+    p += length;
   }
 }
 

@@ -55,9 +55,6 @@ class SourceReader {
   [[nodiscard]] Status status() const { return status_; }
 
  private:
-  static constexpr size_t kBlockSize = 64;
-  static constexpr size_t kNoBlock = ~size_t{0};
-
   std::string_view ReadLine();  // ReadString for any line
   bool Refill();                // true when unread bytes are buffered
   bool TakeByte(char* byte);    // false at the end
@@ -72,11 +69,6 @@ class SourceReader {
   size_t filled_ = 0;    // bytes in the buffer
   bool exhausted_ = false;
   bool may_hold_colon_ = false;
-  // Masks of the block of the buffer at offset block_ (ScanBlock), kept while the
-  // fast path walks through the lines in it.
-  size_t block_ = kNoBlock;
-  uint64_t specials_ = 0;
-  uint64_t colons_ = 0;
   Status status_ = Status::kOk;
   std::string line_;      // a line that crosses buffer refills or holds bytes to replace
   std::string repaired_;  // the decoded form of such a line

@@ -41,6 +41,39 @@ TEST(TextTest, KeywordsMatchAsciiLettersInAnyCase) {
   EXPECT_FALSE(EndsWithKeyword("ist ", "list "));
 }
 
+// Keywords are compared eight bytes at a time; the result is that of
+// comparing LowerAscii of each byte. For keywords of every length up to 18
+// (letters, digits, punctuation, a space, a euro sign), each byte of a matching
+// text is set to every value in turn.
+TEST(TextTest, KeywordComparisonIsLowerAsciiOfEachByte) {
+  const auto byte_by_byte = [](std::string_view text, std::string_view keyword) {
+    if (text.size() < keyword.size()) return false;
+    for (size_t i = 0; i < keyword.size(); ++i) {
+      if (LowerAscii(text[i]) != keyword[i]) return false;
+    }
+    return true;
+  };
+  const std::string letters = "endproc\xE2\x82\xAC" "dure.x:1 z{`@[";
+  for (size_t length = 0; length <= letters.size(); ++length) {
+    const std::string keyword = letters.substr(0, length);
+    std::string text = keyword + "tail";
+    for (char& c : text) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    ASSERT_TRUE(StartsWithKeyword(text, keyword)) << keyword;
+    if (length > 0) {
+      ASSERT_FALSE(StartsWithKeyword(text.substr(0, length - 1), keyword));
+    }
+    for (size_t i = 0; i < length; ++i) {
+      const char kept = text[i];
+      for (int value = 0; value < 256; ++value) {
+        text[i] = static_cast<char>(value);
+        ASSERT_EQ(StartsWithKeyword(text, keyword), byte_by_byte(text, keyword))
+            << keyword << " byte " << i << " = " << value;
+      }
+      text[i] = kept;
+    }
+  }
+}
+
 TEST(TextTest, PathParts) {
   struct Case {
     std::string_view path, extension, file;

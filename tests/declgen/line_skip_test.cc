@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <vector>
 
 #include "base/byte_stream.h"
 #include "io/source_reader.h"
@@ -13,6 +14,15 @@ namespace vortiq {
 namespace {
 
 const KeywordPrefixes kBodyKeywords = {"endprocedure", "runtime "};
+
+// The vector walks that this build has and this processor runs.
+std::vector<LineWalk> VectorWalks() {
+  std::vector<LineWalk> walks;
+  for (const LineWalk walk : {LineWalk::kVector, LineWalk::kAvx2, LineWalk::kAvx512}) {
+    if (Runs(walk)) walks.push_back(walk);
+  }
+  return walks;
+}
 
 // Where the walk stops, with either way of making its masks, when passing
 // over `lines` followed by a long last line, which lets the scan see past them.
@@ -58,22 +68,23 @@ TEST(LineSkipTest, StopsAtTheLineItCannotPassOver) {
     const std::string text = c.lines + last;
     EXPECT_EQ(SkipPlainLinesByteByByte(text.data(), text.size(), 0, kBodyKeywords), c.stop)
         << c.lines;
-    if (kSkipsLines) {
-      EXPECT_EQ(SkipPlainLines(text.data(), text.size(), 0, kBodyKeywords), c.stop) << c.lines;
+    for (const LineWalk walk : VectorWalks()) {
+      EXPECT_EQ(SkipPlainLinesWith(walk, text.data(), text.size(), 0, kBodyKeywords), c.stop)
+          << c.lines << " walk " << static_cast<int>(walk);
     }
   }
   // The walk's last block ends between a CR and its LF, so the first line is
   // not known to end there.
   const std::string split = std::string(63, 'x') + "\r\nyy";
   EXPECT_EQ(SkipPlainLinesByteByByte(split.data(), split.size(), 0, kBodyKeywords), 0u);
-  if (kSkipsLines) {
-    EXPECT_EQ(SkipPlainLines(split.data(), split.size(), 0, kBodyKeywords), 0u);
+  for (const LineWalk walk : VectorWalks()) {
+    EXPECT_EQ(SkipPlainLinesWith(walk, split.data(), split.size(), 0, kBodyKeywords), 0u);
   }
 }
 
-// The vector walk agrees with the byte walk (or passes nothing where none is
-// built) from every line start of a text built from pieces that hit
-// the edge cases at every offset of a block.
+// Every vector walk agrees with the byte walk (and kNone passes nothing) from
+// every line start of a text built from pieces that hit the edge cases at every
+// offset of a block.
 TEST(LineSkipTest, WaysOfScanningAgree) {
   const std::string_view pieces[] = {"\n",
                                      "\r\n",
@@ -108,9 +119,12 @@ TEST(LineSkipTest, WaysOfScanningAgree) {
     for (size_t start = 0; start < text.size(); start = text.find('\n', start) + 1) {
       const size_t expected = SkipPlainLinesByteByByte(text.data(), text.size(), start, keywords);
       ASSERT_GE(expected, start);
-      ASSERT_EQ(SkipPlainLines(text.data(), text.size(), start, keywords),
-                kSkipsLines ? expected : start)
-          << "from " << start;
+      for (const LineWalk walk : VectorWalks()) {
+        ASSERT_EQ(SkipPlainLinesWith(walk, text.data(), text.size(), start, keywords), expected)
+            << "from " << start << " walk " << static_cast<int>(walk);
+      }
+      ASSERT_EQ(SkipPlainLinesWith(LineWalk::kNone, text.data(), text.size(), start, keywords),
+                start);
       if (text.find('\n', start) == std::string::npos) break;
     }
   }
@@ -126,7 +140,7 @@ void PassOver(SourceReader* reader, const KeywordPrefixes& keywords) {
 // reader's buffer. Each case is a few lines to pass over, then the line the
 // walk must stop at; a long last line lets the block scan see past it.
 TEST(LineSkipTest, ReaderGoesOnAtTheLineTheWalkStopsAt) {
-  if (!kSkipsLines) GTEST_SKIP() << "no vector walk built: nothing is passed over";
+  if (WidestLineWalk() == LineWalk::kNone) GTEST_SKIP() << "no vector walk: nothing is passed over";
   struct Case {
     std::string passed;  // lines that hold no statement beginning with a keyword
     std::string stop;    // the line to stop at, with its line end

@@ -24,15 +24,22 @@ class RecordingSink final : public ByteSink {
 };
 
 TEST(HeaderWriterTest, BytesArriveCompleteAndInOrder) {
-  // Texts of many sizes around the buffer size, each of its own letter.
+  // Texts of many sizes around the buffer size, each of its own letter,
+  // written and made in place in turn.
   std::string expected;
   RecordingSink sink;
   HeaderWriter writer(&sink, 16);
-  size_t sizes[] = {1, 15, 16, 17, 3, 40, 0, 2, 14, 1, 100, 5};
+  size_t sizes[] = {1, 15, 16, 17, 3, 40, 0, 2, 14, 1, 100, 5, 16, 9, 30};
   char letter = 'a';
   for (size_t size : sizes) {
     const std::string text(size, letter++);
-    EXPECT_EQ(writer.WriteString(text), size);
+    if (letter % 2 == 0) {
+      EXPECT_EQ(writer.WriteString(text), size);
+    } else {
+      writer.buffer()->append(text);
+      writer.Appended();
+      EXPECT_LT(writer.buffer()->size(), 16u);  // a full buffer goes out
+    }
     expected += text;
   }
   EXPECT_EQ(writer.Flush(), Status::kOk);
@@ -69,15 +76,18 @@ TEST(HeaderWriterTest, LargeTextGoesOutAfterPendingBytes) {
 
 TEST(HeaderWriterTest, FirstFailureIsKeptAndStopsWriting) {
   RecordingSink sink(/*fail_at=*/1);
-  HeaderWriter writer(&sink, 4);
-  writer.WriteString("abc");
-  writer.WriteString("def");  // flushes "abc"
+  HeaderWriter writer(&sink, 8);
+  writer.WriteString("abcdefg");
+  writer.WriteString("def");  // flushes "abcdefg"
   EXPECT_EQ(writer.status(), Status::kOk);
-  writer.WriteString("ghi");  // flushing "def" fails
+  writer.WriteString("ghijkl");  // flushing "def" fails
   EXPECT_EQ(writer.status(), Status::kIoError);
   EXPECT_EQ(writer.WriteString("jkl"), 0u);
+  writer.buffer()->append("m");  // dropped too, not kept
+  writer.Appended();
+  EXPECT_TRUE(writer.buffer()->empty());
   EXPECT_EQ(writer.Flush(), Status::kIoError);
-  EXPECT_EQ(sink.writes, (std::vector<std::string>{"abc"}));
+  EXPECT_EQ(sink.writes, (std::vector<std::string>{"abcdefg"}));
 }
 
 }  // namespace
