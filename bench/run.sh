@@ -16,6 +16,10 @@
 # 301), in /tmp and, where there is one, in a RAM-backed /dev/shm, where the
 # flush of the header to disk costs nothing.
 #
+# Then the ways of passing lines over that the program chooses from (none, 16,
+# 32 and 64 bytes at a time), each built as the widest, on sources of the
+# largest size (WALKS=0 leaves this out).
+#
 # Environment: RUNS (timed runs per tool and size, default 7; the median is
 # shown), BUILD_DIR (default build-bench), VORTIQ (a vortiq program to measure
 # instead of the one built here, such as one from before a change). Sources go
@@ -108,6 +112,58 @@ for shape in benchmark realistic; do
     rm -f "$source" "${source}i" "$work/expected"
   done
 done
+
+# The ways of passing lines over: the program built with each narrower widest
+# walk (VORTIQ_WIDEST_WALK), run in turns with the one built here on sources
+# of the largest size. A wider walk stays only while it is faster than the
+# next narrower one.
+if [ "${WALKS:-1}" != 0 ]; then
+  walks=(none vector avx2 avx512)
+  flags="$(grep -m1 '^flags' /proc/cpuinfo 2>/dev/null || true)"
+  has() { [[ " $flags " == *" $1 "* ]]; }
+  for walk in none vector avx2; do
+    cmake -S . -B "$build-$walk" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+      -DVORTIQ_WIDEST_WALK="$walk" >/dev/null
+    cmake --build "$build-$walk" -j"$(nproc)" --target vortiq >/dev/null
+  done
+  size="${sizes[-1]}"
+  echo "Ways of passing lines over, $size MiB, in $(df --output=fstype "$big" | tail -n 1); $runs rounds of each in turn, medians (x: the processor lacks it):"
+  printf '%-10s %9s %9s %9s %9s %14s %14s\n' shape none vector avx2 avx512 "vector/none" "widest/vector"
+  for shape in benchmark realistic; do
+    source="$big/walks.pb"
+    if [ "$shape" = realistic ]; then
+      "$generate" --realistic "${size}M" "$source" "$work/expected"
+    else
+      "$generate" "${size}M" "$source" "$work/expected"
+    fi
+    sleep 2.1
+    declare -A times=()
+    for round in $(seq "$runs"); do
+      for walk in "${walks[@]}"; do
+        program="$PWD/$build-$walk/vortiq"
+        [ "$walk" = avx512 ] && program="$vortiq"
+        read -r t _ < <("$measure" 1 "$program" "$source")
+        times[$walk]+="$t "
+      done
+    done
+    medians=()
+    for walk in "${walks[@]}"; do
+      medians+=("$(printf '%s\n' ${times[$walk]} | sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}')")
+    done
+    widest=avx512
+    has avx512bw || widest=avx2
+    has avx2 || widest=vector
+    awk -v shape="$shape" -v n="${medians[0]}" -v v="${medians[1]}" -v a2="${medians[2]}" \
+      -v a5="${medians[3]}" -v no2="$(has avx2 || echo x)" -v no5="$(has avx512bw || echo x)" \
+      -v w="$widest" 'BEGIN {
+      wide = (w == "avx512") ? a5 : (w == "avx2") ? a2 : v
+      printf "%-10s %8.3fs %8.3fs %8.3fs%s %8.3fs%s %13.2fx %13.2fx\n", shape, n, v, a2, no2, a5, no5,
+        n / v, v / wide
+    }'
+    rm -f "$source" "${source}i" "$work/expected"
+  done
+  echo
+fi
 
 echo "64 MiB of empty lines ending in:"
 for ending in LF CRLF CR NUL; do

@@ -68,19 +68,18 @@ class KeywordPrefixes {
   // sixteen bytes of text with, ready to load.
   static constexpr size_t kLanes = 16;
   [[nodiscard]] const char* prefix_lanes(size_t k, size_t i) const { return lanes_[k][i]; }
-  // Byte `i` of prefix `k`, OR-ed with 0x20.
-  [[nodiscard]] constexpr char prefix_byte(size_t k, size_t i) const {
-    return static_cast<char>((bytes_[k] >> Shift(i)) & 0xFF);
-  }
 
   // Whether the text at `text`, of which four bytes can be read, may begin with
   // one of the keywords.
-  [[nodiscard]] bool MayBegin(const char* text) const {
+  [[nodiscard]] bool MayBegin(const char* text) const { return MayBegin(text, count_); }
+
+  // The same where prefix_count() is `count`: a constant unrolls the loop.
+  [[nodiscard]] bool MayBegin(const char* text, size_t count) const {
     uint32_t word;
     std::memcpy(&word, text, kPrefixSize);
     word |= 0x20202020U;
     bool may = false;
-    for (size_t i = 0; i < count_; ++i) may |= (word & masks_[i]) == bytes_[i];
+    for (size_t i = 0; i < count; ++i) may |= (word & masks_[i]) == bytes_[i];
     return may;
   }
 

@@ -32,6 +32,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "base/text.h"
@@ -96,17 +97,17 @@ size_t LineStartOf(const char* text, size_t start, size_t at) {
 
 constexpr size_t kGoOn = ~size_t{0};
 
-// The first place at which the walk must stop in the block at `base`, where bit
-// i of `broken` and `prefixes` (kBitsPerByte bits per byte) marks byte base + i
-// as a lead byte without its continuation bytes or as the start of a keyword
-// prefix; kGoOn when none is.
-template <int kBitsPerByte>
+// The first place at which the walk with `kCount` prefixes must stop in the
+// block at `base`, where bit i of `broken` and `prefixes` (kBitsPerByte bits
+// per byte) marks byte base + i as a lead byte without its continuation bytes
+// or as the start of a keyword prefix; kGoOn when none is.
+template <size_t kCount, int kBitsPerByte>
 inline size_t FirstStop(const char* text, size_t start, size_t base, uint64_t prefixes,
                         uint64_t broken, const KeywordPrefixes& keywords) {
   for (uint64_t bits = prefixes | broken; bits != 0; bits &= bits - 1) {
     const size_t at = base + static_cast<size_t>(std::countr_zero(bits) / kBitsPerByte);
     if ((bits & (~bits + 1) & broken) != 0 ||
-        (keywords.MayBegin(text + at) && BeginsStatement(text, start, at))) {
+        (keywords.MayBegin(text + at, kCount) && BeginsStatement(text, start, at))) {
       return LineStartOf(text, start, at);
     }
   }
@@ -218,7 +219,7 @@ size_t Walk(const char* text, size_t size, size_t start, const KeywordPrefixes& 
       const uint64_t broken =
           AnyTopBit(Load(text + base)) ? TopBits(FindBrokenLeads(text + base)) : 0;
       const size_t stop =
-          FirstStop<kBitsPerByte>(text, start, base, TopBits(found[part]), broken, keywords);
+          FirstStop<kCount, kBitsPerByte>(text, start, base, TopBits(found[part]), broken, keywords);
       if (stop != kGoOn) return stop;
     }
   }
@@ -231,13 +232,20 @@ size_t Walk(const char* text, size_t size, size_t start, const KeywordPrefixes& 
 // Wider walks for the processors that have AVX2 or AVX-512BW, chosen at run
 // time; the same steps as Walk, 32 and 64 bytes to a vector.
 
+// Byte `i` of prefix `k` four times over, to be spread over a vector.
+inline int LaneWord(const KeywordPrefixes& keywords, size_t k, size_t i) {
+  int word;
+  std::memcpy(&word, keywords.prefix_lanes(k, i), sizeof(word));
+  return word;
+}
+
 template <size_t kCount>
 [[gnu::target("avx2")]] size_t WalkAvx2(const char* text, size_t size, size_t start,
                                         const KeywordPrefixes& keywords) {
   __m256i prefix_bytes[kCount + 1][std::size(kPositions)];
   for (size_t k = 0; k < kCount; ++k) {
     for (size_t j = 0; j < std::size(kPositions); ++j)
-      prefix_bytes[k][j] = _mm256_set1_epi8(keywords.prefix_byte(k, kPositions[j]));
+      prefix_bytes[k][j] = _mm256_set1_epi32(LaneWord(keywords, k, kPositions[j]));
   }
   const __m256i lower = _mm256_set1_epi8(0x20);
   const size_t end = WalkEnd(size, start);
@@ -285,7 +293,7 @@ template <size_t kCount>
       prefixes |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(found[part]))} << (32 * part);
       broken |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(leads_broken))} << (32 * part);
     }
-    const size_t stop = FirstStop<1>(text, start, block, prefixes, broken, keywords);
+    const size_t stop = FirstStop<kCount, 1>(text, start, block, prefixes, broken, keywords);
     if (stop != kGoOn) return stop;
   }
   return LineStartOf(text, start, end);
@@ -297,7 +305,7 @@ template <size_t kCount>
   __m512i prefix_bytes[kCount + 1][std::size(kPositions)];
   for (size_t k = 0; k < kCount; ++k) {
     for (size_t j = 0; j < std::size(kPositions); ++j)
-      prefix_bytes[k][j] = _mm512_set1_epi8(keywords.prefix_byte(k, kPositions[j]));
+      prefix_bytes[k][j] = _mm512_set1_epi32(LaneWord(keywords, k, kPositions[j]));
   }
   const __m512i lower = _mm512_set1_epi8(0x20);
   const size_t end = WalkEnd(size, start);
@@ -325,7 +333,7 @@ template <size_t kCount>
           takes, _mm512_and_si512(next, _mm512_set1_epi8(static_cast<char>(0xC0))),
           _mm512_set1_epi8(static_cast<char>(0x80)));
     }
-    const size_t stop = FirstStop<1>(text, start, block, prefixes, broken, keywords);
+    const size_t stop = FirstStop<kCount, 1>(text, start, block, prefixes, broken, keywords);
     if (stop != kGoOn) return stop;
   }
   return LineStartOf(text, start, end);
@@ -398,18 +406,26 @@ LineWalk WidestLineWalk() {
   return widest;
 }
 
-size_t SkipPlainLinesWith(LineWalk walk, const char* text, size_t size, size_t start,
-                          const KeywordPrefixes& keywords) {
-  const WalkTable* const walks = WalksOf(walk);
+namespace {
+
+size_t WalkWith(const WalkTable* walks, const char* text, size_t size, size_t start,
+                const KeywordPrefixes& keywords) {
   if (walks == nullptr || !keywords.may_skip() || start > size) return start;
   return (*walks)[std::min(keywords.prefix_count(), KeywordPrefixes::kMaxKeywords)](text, size,
                                                                                    start, keywords);
 }
 
+}  // namespace
+
+size_t SkipPlainLinesWith(LineWalk walk, const char* text, size_t size, size_t start,
+                          const KeywordPrefixes& keywords) {
+  return WalkWith(WalksOf(walk), text, size, start, keywords);
+}
+
 size_t SkipPlainLines(const char* text, size_t size, size_t start,
                       const KeywordPrefixes& keywords) {
-  static const LineWalk walk = WidestLineWalk();
-  return SkipPlainLinesWith(walk, text, size, start, keywords);
+  static const WalkTable* const walks = WalksOf(WidestLineWalk());
+  return WalkWith(walks, text, size, start, keywords);
 }
 
 size_t SkipPlainLinesByteByByte(const char* text, size_t size, size_t start,
