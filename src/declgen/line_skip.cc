@@ -406,26 +406,18 @@ LineWalk WidestLineWalk() {
   return widest;
 }
 
-namespace {
-
-size_t WalkWith(const WalkTable* walks, const char* text, size_t size, size_t start,
-                const KeywordPrefixes& keywords) {
+size_t SkipPlainLinesWith(LineWalk walk, const char* text, size_t size, size_t start,
+                          const KeywordPrefixes& keywords) {
+  const WalkTable* const walks = WalksOf(walk);
   if (walks == nullptr || !keywords.may_skip() || start > size) return start;
   return (*walks)[std::min(keywords.prefix_count(), KeywordPrefixes::kMaxKeywords)](text, size,
                                                                                    start, keywords);
 }
 
-}  // namespace
-
-size_t SkipPlainLinesWith(LineWalk walk, const char* text, size_t size, size_t start,
-                          const KeywordPrefixes& keywords) {
-  return WalkWith(WalksOf(walk), text, size, start, keywords);
-}
-
 size_t SkipPlainLines(const char* text, size_t size, size_t start,
                       const KeywordPrefixes& keywords) {
-  static const WalkTable* const walks = WalksOf(WidestLineWalk());
-  return WalkWith(walks, text, size, start, keywords);
+  static const LineWalk walk = WidestLineWalk();
+  return SkipPlainLinesWith(walk, text, size, start, keywords);
 }
 
 size_t SkipPlainLinesByteByByte(const char* text, size_t size, size_t start,
