@@ -51,7 +51,7 @@ inline uint64_t LoadWord(const char* p, size_t count) noexcept {
 constexpr uint64_t CaseBits(uint64_t word) noexcept {
   constexpr uint64_t kOnes = 0x0101010101010101ULL;
   const uint64_t low = word & (kOnes * 0x7F);
-  const uint64_t from_a = low + kOnes * (0x80 - 'a');     // top bit set from 'a' on
+  const uint64_t from_a = low + kOnes * (0x80 - 'a');      // top bit set from 'a' on
   const uint64_t past_z = low + kOnes * (0x80 - 'z' - 1);  // top bit set past 'z'
   return (from_a & ~past_z & ~word & (kOnes * 0x80)) >> 2;
 }

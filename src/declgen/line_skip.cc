@@ -218,8 +218,8 @@ size_t Walk(const char* text, size_t size, size_t start, const KeywordPrefixes& 
       // Most blocks hold no byte 0x80..0xFF, so no broken lead either.
       const uint64_t broken =
           AnyTopBit(Load(text + base)) ? TopBits(FindBrokenLeads(text + base)) : 0;
-      const size_t stop =
-          FirstStop<kCount, kBitsPerByte>(text, start, base, TopBits(found[part]), broken, keywords);
+      const size_t stop = FirstStop<kCount, kBitsPerByte>(text, start, base, TopBits(found[part]),
+                                                          broken, keywords);
       if (stop != kGoOn) return stop;
     }
   }
@@ -242,7 +242,7 @@ inline int LaneWord(const KeywordPrefixes& keywords, size_t k, size_t i) {
 template <size_t kCount>
 [[gnu::target("avx2")]] size_t WalkAvx2(const char* text, size_t size, size_t start,
                                         const KeywordPrefixes& keywords) {
-  __m256i prefix_bytes[kCount + 1][std::size(kPositions)];
+  __m256i prefix_bytes[kCount + 1][std::size(kPositions)];  // + 1: no array of size 0
   for (size_t k = 0; k < kCount; ++k) {
     for (size_t j = 0; j < std::size(kPositions); ++j)
       prefix_bytes[k][j] = _mm256_set1_epi32(LaneWord(keywords, k, kPositions[j]));
@@ -267,7 +267,8 @@ template <size_t kCount>
         found[part] = _mm256_or_si256(found[part], all);
       }
       any = _mm256_or_si256(
-          any, _mm256_or_si256(found[part], _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))));
+          any,
+          _mm256_or_si256(found[part], _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))));
     }
     if (_mm256_movemask_epi8(any) == 0) continue;
     uint64_t prefixes = 0;
@@ -279,7 +280,8 @@ template <size_t kCount>
       const __m256i continuation = _mm256_set1_epi8(static_cast<char>(0x80));
       // Lead bytes as signed bytes: from `low` to 0xF7 is greater than low - 1
       // and less than 0xF8.
-      const __m256i below_last = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0xF8)), bytes);
+      const __m256i below_last =
+          _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0xF8)), bytes);
       __m256i leads_broken = _mm256_setzero_si256();
       const uint8_t lows[] = {kTakesOne, kTakesTwo, kTakesThree};
       for (int k = 0; k < 3; ++k) {
@@ -302,7 +304,7 @@ template <size_t kCount>
 template <size_t kCount>
 [[gnu::target("avx512bw")]] size_t WalkAvx512(const char* text, size_t size, size_t start,
                                               const KeywordPrefixes& keywords) {
-  __m512i prefix_bytes[kCount + 1][std::size(kPositions)];
+  __m512i prefix_bytes[kCount + 1][std::size(kPositions)];  // + 1: no array of size 0
   for (size_t k = 0; k < kCount; ++k) {
     for (size_t j = 0; j < std::size(kPositions); ++j)
       prefix_bytes[k][j] = _mm512_set1_epi32(LaneWord(keywords, k, kPositions[j]));
@@ -323,11 +325,13 @@ template <size_t kCount>
     }
     const __m512i bytes = _mm512_loadu_si512(p);
     if ((prefixes | _mm512_movepi8_mask(bytes)) == 0) continue;
-    const __mmask64 leads = _mm512_cmple_epu8_mask(bytes, _mm512_set1_epi8(static_cast<char>(kLastLead)));
+    const __mmask64 leads =
+        _mm512_cmple_epu8_mask(bytes, _mm512_set1_epi8(static_cast<char>(kLastLead)));
     __mmask64 broken = 0;
     const uint8_t lows[] = {kTakesOne, kTakesTwo, kTakesThree};
     for (int k = 0; k < 3; ++k) {
-      const __mmask64 takes = _mm512_mask_cmpge_epu8_mask(leads, bytes, _mm512_set1_epi8(static_cast<char>(lows[k])));
+      const __mmask64 takes =
+          _mm512_mask_cmpge_epu8_mask(leads, bytes, _mm512_set1_epi8(static_cast<char>(lows[k])));
       const __m512i next = _mm512_loadu_si512(p + k + 1);
       broken |= _mm512_mask_cmpneq_epi8_mask(
           takes, _mm512_and_si512(next, _mm512_set1_epi8(static_cast<char>(0xC0))),
@@ -346,8 +350,9 @@ using WalkTable = std::array<WalkFunction, KeywordPrefixes::kMaxKeywords + 1>;
 using Counts = std::make_index_sequence<KeywordPrefixes::kMaxKeywords + 1>;
 
 #if defined(__SSE2__) || defined(__aarch64__)
-constexpr WalkTable kVectorWalks =
-    []<size_t... kCounts>(std::index_sequence<kCounts...>) { return WalkTable{&Walk<kCounts>...}; }
+constexpr WalkTable kVectorWalks = []<size_t... kCounts>(std::index_sequence<kCounts...>) {
+  return WalkTable{&Walk<kCounts>...};
+}
 (Counts{});
 #endif
 #if defined(__SSE2__)
@@ -410,8 +415,8 @@ size_t SkipPlainLinesWith(LineWalk walk, const char* text, size_t size, size_t s
                           const KeywordPrefixes& keywords) {
   const WalkTable* const walks = WalksOf(walk);
   if (walks == nullptr || !keywords.may_skip() || start > size) return start;
-  return (*walks)[std::min(keywords.prefix_count(), KeywordPrefixes::kMaxKeywords)](text, size,
-                                                                                   start, keywords);
+  return (*walks)[std::min(keywords.prefix_count(), KeywordPrefixes::kMaxKeywords)](
+      text, size, start, keywords);
 }
 
 size_t SkipPlainLines(const char* text, size_t size, size_t start,

@@ -36,8 +36,8 @@ enum class LineWalk : uint8_t {
 
 // SkipPlainLines with the given walk, which must be one that Runs; kNone
 // returns `start`.
-[[nodiscard]] size_t SkipPlainLinesWith(LineWalk walk, const char* text, size_t size,
-                                        size_t start, const KeywordPrefixes& keywords);
+[[nodiscard]] size_t SkipPlainLinesWith(LineWalk walk, const char* text, size_t size, size_t start,
+                                        const KeywordPrefixes& keywords);
 
 // The same walk one byte at a time: what the tests hold the others to.
 [[nodiscard]] size_t SkipPlainLinesByteByByte(const char* text, size_t size, size_t start,

@@ -53,7 +53,9 @@ TEST(TextTest, KeywordComparisonIsLowerAsciiOfEachByte) {
     }
     return true;
   };
-  const std::string letters = "endproc\xE2\x82\xAC" "dure.x:1 z{`@[";
+  const std::string letters =
+      "endproc\xE2\x82\xAC"
+      "dure.x:1 z{`@[";
   for (size_t length = 0; length <= letters.size(); ++length) {
     const std::string keyword = letters.substr(0, length);
     std::string text = keyword + "tail";
