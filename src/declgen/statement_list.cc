@@ -57,10 +57,11 @@ bool StatementList::NextMatching(const KeywordPrefixes& keywords, std::string_vi
     const std::string_view unread = reader_->Unread();
     reader_->Skip(SkipPlainLines(unread.data(), unread.size(), 0, keywords));
     const std::string_view line = reader_->ReadString();
-    bool comment = false;
+    // The line is trimmed or split once, for the test and for its statements.
     if (!reader_->LineMayHoldColon()) {
       const std::string_view trimmed = Trim(line);
       if (!keywords.MayBegin(trimmed)) continue;
+      bool comment = false;
       AddTrimmed(trimmed, line.size(), &comment);
     } else {
       SplitLine(line, &pieces_);
@@ -69,7 +70,7 @@ bool StatementList::NextMatching(const KeywordPrefixes& keywords, std::string_vi
           })) {
         continue;
       }
-      for (const std::string_view piece : pieces_) AddTrimmed(Trim(piece), line.size(), &comment);
+      AddPieces(line.size());
     }
     current_ = next_;
     *statement = line_statements_.front();
@@ -86,13 +87,18 @@ bool StatementList::ReadNextLine() {
 }
 
 void StatementList::AddLineStatements(std::string_view line) {
-  bool comment = false;  // a piece of this line has begun with ';'
   if (!reader_->LineMayHoldColon()) {
+    bool comment = false;
     AddTrimmed(Trim(line), line.size(), &comment);  // a line without ':' is one statement
     return;
   }
   SplitLine(line, &pieces_);
-  for (const std::string_view piece : pieces_) AddTrimmed(Trim(piece), line.size(), &comment);
+  AddPieces(line.size());
+}
+
+void StatementList::AddPieces(size_t line_size) {
+  bool comment = false;  // a piece of this line has begun with ';'
+  for (const std::string_view piece : pieces_) AddTrimmed(Trim(piece), line_size, &comment);
 }
 
 void StatementList::AddTrimmed(std::string_view statement, size_t line_size, bool* comment) {

@@ -62,6 +62,7 @@ class StatementList final : public StatementLookahead {
   bool NextFromAnywhere(std::string_view* statement);
   bool ReadNextLine();  // false at the end of the source
   void AddLineStatements(std::string_view line);
+  void AddPieces(size_t line_size);  // pieces_ of a line of `line_size` bytes, after SplitLine
   // Makes a piece of a line of `line_size` bytes, trimmed, a statement;
   // `*comment` tells whether an earlier piece of the line has begun with ';'.
   void AddTrimmed(std::string_view statement, size_t line_size, bool* comment);
