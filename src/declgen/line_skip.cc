@@ -190,13 +190,13 @@ template <size_t kCount>
 // Bytes set to 0xFF where a lead byte among the 16 at `p` is not followed by
 // the continuation bytes 0x80..0xBF it takes.
 inline Vector FindBrokenLeads(const char* p) {
-  const auto not_continuation = [](const char* q) {
-    return AndNot(Splat(0xFF), Equal(And(Load(q), Splat(0xC0)), Splat(0x80)));
+  const auto continuation = [](const char* q) {
+    return Equal(And(Load(q), Splat(0xC0)), Splat(0x80));
   };
   const Vector bytes = Load(p);
-  return Or(Or(And(LeadsFrom(bytes, kTakesOne), not_continuation(p + 1)),
-               And(LeadsFrom(bytes, kTakesTwo), not_continuation(p + 2))),
-            And(LeadsFrom(bytes, kTakesThree), not_continuation(p + 3)));
+  return Or(Or(AndNot(LeadsFrom(bytes, kTakesOne), continuation(p + 1)),
+               AndNot(LeadsFrom(bytes, kTakesTwo), continuation(p + 2))),
+            AndNot(LeadsFrom(bytes, kTakesThree), continuation(p + 3)));
 }
 
 // The walk with `kCount` prefixes, 16 bytes to a vector. A block in which
