@@ -128,7 +128,8 @@ if [ "${WALKS:-1}" != 0 ]; then
   done
   size="${sizes[-1]}"
   echo "Ways of passing lines over, $size MiB, in $(df --output=fstype "$big" | tail -n 1); $runs rounds of each in turn, medians (x: the processor lacks it):"
-  printf '%-10s %9s %9s %9s %9s %14s %14s\n' shape none vector avx2 avx512 "vector/none" "widest/vector"
+  printf '%-10s %9s %9s %9s %9s %12s %12s %12s\n' shape none vector avx2 avx512 \
+    "none/vector" "vector/avx2" "avx2/avx512"
   for shape in benchmark realistic; do
     source="$big/walks.pb"
     if [ "$shape" = realistic ]; then
@@ -150,15 +151,14 @@ if [ "${WALKS:-1}" != 0 ]; then
     for walk in "${walks[@]}"; do
       medians+=("$(printf '%s\n' ${times[$walk]} | sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}')")
     done
-    widest=avx512
-    has avx512bw || widest=avx2
-    has avx2 || widest=vector
+    # Each walk against the next narrower: how many times as fast it is
+    # ("-" where the processor lacks the wider one).
     awk -v shape="$shape" -v n="${medians[0]}" -v v="${medians[1]}" -v a2="${medians[2]}" \
-      -v a5="${medians[3]}" -v no2="$(has avx2 || echo x)" -v no5="$(has avx512bw || echo x)" \
-      -v w="$widest" 'BEGIN {
-      wide = (w == "avx512") ? a5 : (w == "avx2") ? a2 : v
-      printf "%-10s %8.3fs %8.3fs %8.3fs%s %8.3fs%s %13.2fx %13.2fx\n", shape, n, v, a2, no2, a5, no5,
-        n / v, v / wide
+      -v a5="${medians[3]}" -v no2="$(has avx2 || echo x)" -v no5="$(has avx512bw || echo x)" 'BEGIN {
+      r2 = no2 == "" ? sprintf("%11.2fx", v / a2) : sprintf("%12s", "-")
+      r5 = no5 == "" ? sprintf("%11.2fx", a2 / a5) : sprintf("%12s", "-")
+      printf "%-10s %8.3fs %8.3fs %8.3fs%s %8.3fs%s %11.2fx %s %s\n", shape, n, v, a2, no2, a5, no5,
+        n / v, r2, r5
     }'
     rm -f "$source" "${source}i" "$work/expected"
   done

@@ -64,8 +64,9 @@ class KeywordPrefixes {
   // The different prefixes, each of kPrefixSize bytes where may_skip().
   [[nodiscard]] constexpr size_t prefix_count() const { return count_; }
   // Byte `i` of prefix `k`, OR-ed with 0x20 (as a byte of the text OR-ed with
-  // 0x20 must equal it), kLanes times over: what a vector walk compares
-  // sixteen bytes of text with, ready to load.
+  // 0x20 must equal it), kLanes times over: what a 16-byte walk compares
+  // sixteen bytes of text with, ready to load, and wider walks spread from
+  // four of them.
   static constexpr size_t kLanes = 16;
   [[nodiscard]] const char* prefix_lanes(size_t k, size_t i) const { return lanes_[k][i]; }
 
