@@ -4,9 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
 need_packages "${BUILD_PACKAGES[@]}"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build -j"$(nproc)" --target vortiq >/dev/null
-./build/vortiq examples/demo.pb
+# A folder of its own: the test builds configure build/ with their tests.
+cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build build-demo -j"$(nproc)" --target vortiq >/dev/null
+./build-demo/vortiq examples/demo.pb
 echo "== examples/demo.pbi (exit status $?) =="
 cat -A examples/demo.pbi
 echo

@@ -86,8 +86,9 @@ inline constexpr std::string_view kRuntimeKeyword = "runtime ";
 // "DeclareCDLL"; "" for any other length.
 [[nodiscard]] std::string_view DeclarationKeyword(size_t procedure_keyword_length) noexcept;
 
-// The rest of a module statement from its seventh character, spaces trimmed:
-// "Module Net ; sockets" gives "Net ; sockets". "" for shorter statements.
+// The name in a module statement: its text from the seventh character up to
+// the first ';', spaces and tabs trimmed at both ends. "Module Net\t; sockets"
+// gives "Net". "" for shorter statements.
 [[nodiscard]] std::string_view ModuleNameOf(std::string_view statement) noexcept;
 
 }  // namespace vortiq

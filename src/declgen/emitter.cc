@@ -49,9 +49,9 @@ void Emitter::WritePrologue() {
   line += "]\r\n";
   WriteHeaderText(line);
 
-  line = ";- '";
+  line = kCommentLineStart;
   AppendWithoutControls(GetFilePart(source_path_), &line);
-  line += "' header, generated at ";
+  line += kGeneratedAt;
   line += FormatDate(kTimeStampMask, date_);
   line += ".\r\n";
   WriteHeaderText(line);

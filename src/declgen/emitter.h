@@ -14,6 +14,7 @@
 #include "declgen/convert_header.h"
 #include "declgen/keyword_prefixes.h"
 #include "declgen/sections.h"
+#include "io/generated_header.h"
 #include "io/header_writer.h"
 #include "io/time_stamp.h"
 
@@ -21,9 +22,6 @@ namespace vortiq {
 
 // The project's web address, shown in the banner line of every header.
 inline constexpr std::string_view kProjectAddress = "https://vortiq.org";
-
-// The last line of every header, written without line end.
-inline constexpr std::string_view kClosingLine = "CompilerEndIf";
 
 class Emitter {
  public:

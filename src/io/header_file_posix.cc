@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "io/fatal_signals_posix.h"
+#include "io/generated_header.h"
 #include "io/platform.h"
 #include "io/posix_file.h"
 #include "io/temporary_name.h"
@@ -49,6 +50,33 @@ bool MayReplace(const struct stat& folder, const struct stat& file) {
 bool SameFile(const struct stat& info, const FileIdentity& identity) {
   return static_cast<uint64_t>(info.st_dev) == identity.volume &&
          static_cast<uint64_t>(info.st_ino) == identity.file;
+}
+
+// Whether the file `name` in `directory`, found there as `found`, is a header
+// this tool wrote (IsGeneratedHeader). One that cannot be read cannot show it.
+bool IsGeneratedFile(int directory, const std::string& name, const struct stat& found) {
+  int fd;
+  do {
+    fd = openat(directory, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  const UniqueFd file(fd);
+  struct stat info;
+  if (!file || fstat(file.get(), &info) != 0 || info.st_dev != found.st_dev ||
+      info.st_ino != found.st_ino) {
+    return false;
+  }
+  std::string start(kGeneratedHeaderProbe, '\0');
+  size_t got = 0;
+  while (got < start.size()) {
+    const ssize_t count =
+        pread(file.get(), start.data() + got, start.size() - got, static_cast<off_t>(got));
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return false;
+    if (count == 0) break;
+    got += static_cast<size_t>(count);
+  }
+  start.resize(got);
+  return IsGeneratedHeader(start, static_cast<uint64_t>(info.st_size));
 }
 
 Status ReadLink(int directory, const std::string& name, std::string* text) {
@@ -261,6 +289,10 @@ Status HeaderFile::Create(const std::string& header_path, const FileIdentity* so
     // write permission even where the superuser could write it.
     if (faccessat(header.directory.get(), header.name.c_str(), W_OK, AT_EACCESS) != 0 ||
         (header.info.st_mode & 0222) == 0) {
+      return Status::kAccessDenied;
+    }
+    // A file the user wrote by hand is kept.
+    if (!IsGeneratedFile(header.directory.get(), header.name, header.info)) {
       return Status::kAccessDenied;
     }
   }

@@ -103,10 +103,11 @@ class SourceFile final : public ByteSource {
 class HeaderFile final : public ByteSink {
  public:
   // Fails without creating anything when the header exists but may not be
-  // written (read-only), is not a regular file, is the file `source` (when
-  // given: the source being read, which the header must never replace), is
-  // reached through a link that may not be followed, or the temporary file
-  // cannot be made.
+  // written (read-only), is not a regular file, is not a header this tool
+  // wrote (IsGeneratedHeader; a file that cannot be read is not shown to be
+  // one), is the file `source` (when given: the source being read, which the
+  // header must never replace), is reached through a link that may not be
+  // followed, or the temporary file cannot be made.
   static Status Create(const std::string& header_path, const FileIdentity* source,
                        std::unique_ptr<HeaderFile>* file);
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/utf8.h"
+#include "io/generated_header.h"
 #include "io/platform.h"
 #include "io/temporary_name.h"
 #include "io/win32_file.h"
@@ -161,10 +162,26 @@ struct OldHeader {
   DWORD attributes = 0;
 };
 
+// Whether the open file is a header this tool wrote (IsGeneratedHeader).
+bool IsGeneratedFile(HANDLE file) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) return false;
+  std::string start(kGeneratedHeaderProbe, '\0');
+  DWORD got = 0;
+  OVERLAPPED at{};  // from the start
+  if (!::ReadFile(file, start.data(), static_cast<DWORD>(start.size()), &got, &at) &&
+      GetLastError() != ERROR_HANDLE_EOF) {
+    return false;
+  }
+  start.resize(got);
+  return IsGeneratedHeader(start, static_cast<uint64_t>(size.QuadPart));
+}
+
 // Finds the header at `path` and makes sure it may be replaced: not a folder,
-// not read-only (refused, as a rewrite in place would be), writable, and not
-// the file `source`. A header that is missing, or that goes while its
-// deletion was pending, is no old header.
+// not read-only (refused, as a rewrite in place would be), writable, written
+// by this tool (a hand-written include file stays), and not the file
+// `source`. A header that is missing, or that goes while its deletion was
+// pending, is no old header.
 Status FindOldHeader(const std::wstring& path, const FileIdentity* source, OldHeader* old) {
   DWORD attributes = INVALID_FILE_ATTRIBUTES;
   HANDLE existing = INVALID_HANDLE_VALUE;
@@ -173,7 +190,7 @@ Status FindOldHeader(const std::wstring& path, const FileIdentity* source, OldHe
     attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return true;
-    existing = CreateFileW(path.c_str(), GENERIC_WRITE,
+    existing = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return existing != INVALID_HANDLE_VALUE;
@@ -185,7 +202,8 @@ Status FindOldHeader(const std::wstring& path, const FileIdentity* source, OldHe
   if (existing == INVALID_HANDLE_VALUE) return Status::kAccessDenied;
   // The header must never take the place of the source it is made from.
   FileIdentity identity;
-  if (source != nullptr && (!IdentityOf(existing, &identity) || identity == *source)) {
+  if ((source != nullptr && (!IdentityOf(existing, &identity) || identity == *source)) ||
+      !IsGeneratedFile(existing)) {
     CloseHandle(existing);
     return Status::kAccessDenied;
   }

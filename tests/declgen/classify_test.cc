@@ -106,11 +106,25 @@ TEST(ClassifyTest, DeclarationKeywords) {
 }
 
 TEST(ClassifyTest, ModuleNameOf) {
-  EXPECT_EQ(ModuleNameOf("Module Net"), "Net");
-  EXPECT_EQ(ModuleNameOf("module   Net  "), "Net");
-  EXPECT_EQ(ModuleNameOf("Module Net ; sockets"), "Net ; sockets");
-  EXPECT_EQ(ModuleNameOf("Module \tNet"), "\tNet");
-  EXPECT_EQ(ModuleNameOf("Module"), "");
+  const struct {
+    std::string_view statement, name;
+  } cases[] = {
+      {"Module Net", "Net"},
+      {"module   Net  ", "Net"},
+      {"Module Net ; sockets", "Net"},
+      {"Module STR      ; Module STRING [STR::]", "STR"},
+      {"Module TD\t\t; ThermoDynamic", "TD"},
+      {"Module Net ; the \"net\" module", "Net"},
+      {"Module \tNet\t", "Net"},
+      {"Module A;B;C", "A"},
+      {"Module ; no name", ""},
+      {"Module \t ", ""},
+      {"Module My Net", "My Net"},  // inner blanks stay
+      {"Module N\xC3\xA9t", "N\xC3\xA9t"},
+      {"Module", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ModuleNameOf(c.statement), c.name) << c.statement;
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ TEST(EmitterTest, Transitions) {
       // A module name keeps whatever follows it.
       {{"Module Foo ; comment", "EndModule"},
        S::TopLevel,
-       "CompilerEndIf\r\nCompilerIf #PB_Compiler_Module = \"Foo ; comment\"\r\n"
+       "CompilerEndIf\r\nCompilerIf #PB_Compiler_Module = \"Foo\"\r\n"
        "CompilerEndIf\r\nCompilerIf #PB_Compiler_Module = \"\"\r\n"},
       // Tabs defeat the keyword tests.
       {{"\tProcedure T()", "Procedure U()", "\tEndProcedure", "Procedure V()"},

@@ -52,19 +52,19 @@ TEST(FaultInjectionTest, UnusablePathsLoseNothing) {
   };
   const auto make_directory = [](const std::string& path) { fs::create_directory(path); };
   const Case cases[] = {
-      {"missing source",
-       [](const TempDir& dir) { WriteFile(dir / "missing.pbi", "old header\r\n"); }, "missing.pb"},
+      {"missing source", [](const TempDir& dir) { testing::WriteOldHeader(dir / "missing.pbi"); },
+       "missing.pb"},
       {"source is a directory",
        [&](const TempDir& dir) {
          make_directory(dir / "folder.pb");
          WriteFile(dir / "folder.pb/inside.pb", "Procedure A()\n");
-         WriteFile(dir / "folder.pbi", "old header\r\n");
+         testing::WriteOldHeader(dir / "folder.pbi");
        },
        "folder.pb"},
       {"read-only header",
        [](const TempDir& dir) {
          WriteFile(dir / "a.pb", "Procedure A()\n");
-         WriteFile(dir / "a.pbi", "old header\r\n");
+         testing::WriteOldHeader(dir / "a.pbi");
          chmod((dir / "a.pbi").c_str(), 0444);
        },
        "a.pb"},
@@ -85,7 +85,7 @@ TEST(FaultInjectionTest, UnusablePathsLoseNothing) {
       {"unreadable source",
        [](const TempDir& dir) {
          WriteFile(dir / "secret.pb", "Procedure A()\n");
-         WriteFile(dir / "secret.pbi", "old header\r\n");
+         testing::WriteOldHeader(dir / "secret.pbi");
          chmod((dir / "secret.pb").c_str(), 0);
        },
        "secret.pb", true},
@@ -93,7 +93,7 @@ TEST(FaultInjectionTest, UnusablePathsLoseNothing) {
        [&](const TempDir& dir) {
          make_directory(dir / "locked");
          WriteFile(dir / "locked/a.pb", "Procedure A()\n");
-         WriteFile(dir / "locked/a.pbi", "old header\r\n");
+         testing::WriteOldHeader(dir / "locked/a.pbi");
          chmod((dir / "locked/a.pbi").c_str(), 0666);
          chmod((dir / "locked").c_str(), 0555);
        },
@@ -116,7 +116,7 @@ TEST(FaultInjectionTest, WriteFailurePartWayKeepsTheOldHeader) {
   TempDir dir;
   const Sample sample = ManyProcedures(20000);  // a header of about 500 KB
   WriteFile(dir / "big.pb", sample.source);
-  WriteFile(dir / "big.pbi", "old header\r\n");
+  testing::WriteOldHeader(dir / "big.pbi");
   const auto before = Snapshot(dir.path());
   // The file-size limit makes a write fail: at once, inside the first block the
   // writer hands over, at its end, and further on.
@@ -137,7 +137,7 @@ TEST(FaultInjectionTest, WriteFailurePartWayKeepsTheOldHeader) {
 void ExpectHeaderOf(const std::string& source, const std::string& body) {
   TempDir dir;
   WriteFile(dir / "huge.pb", source);
-  WriteFile(dir / "huge.pbi", "old header\r\n");
+  testing::WriteOldHeader(dir / "huge.pbi");
   const RunResult result = RunVortiq({dir / "huge.pb"});
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.output, "");
@@ -177,14 +177,14 @@ TEST(FaultInjectionTest, OutOfMemoryKeepsTheOldHeader) {
   WriteFile(dir / "x.pb", source);
   source.clear();
   source.shrink_to_fit();
-  WriteFile(dir / "x.pbi", "old\n");
+  testing::WriteOldHeader(dir / "x.pbi");
   RunOptions options;
   options.address_space_limit = rlim_t{128} << 20;
   const RunResult result = RunVortiq({dir / "x.pb"}, options);
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_EQ(result.output, "");
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"x.pb", "x.pbi"}));
-  EXPECT_EQ(ReadFile(dir / "x.pbi"), "old\n");
+  EXPECT_EQ(ReadFile(dir / "x.pbi"), testing::kOldHeader);
 }
 
 TEST(FaultInjectionTest, TenMillionEmptyLines) {
@@ -210,7 +210,7 @@ TEST(FaultInjectionTest, SixteenRunsAtOnce) {
   TempDir dir;
   const Sample sample = ManyProcedures(20000);
   WriteFile(dir / "same.pb", sample.source);
-  const std::string old = "old header\r\n";
+  const std::string old(testing::kOldHeader);
   WriteFile(dir / "same.pbi", old);
   const std::string expected = Prologue("same.pb") + sample.header_body;
 
@@ -237,7 +237,7 @@ TEST(FaultInjectionTest, KilledRunsLeaveTheOldOrACompleteHeader) {
   TempDir dir;
   const Sample sample = ManyProcedures(60000);  // a header of about 1.5 MB
   WriteFile(dir / "k.pb", sample.source);
-  const std::string old = "old header\r\n";
+  const std::string old(testing::kOldHeader);
   const std::string expected = Prologue("k.pb") + sample.header_body;
 
   // How long a whole run takes here, so that the kills fall all over it.

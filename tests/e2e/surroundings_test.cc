@@ -87,7 +87,7 @@ TEST(SurroundingsTest, LinksPlantedInSharedFolders) {
     ASSERT_EQ(chmod(shared.c_str(), c.folder_mode), 0);
     WriteFile(dir / "shared/x.pb", "Procedure A()\n");
     if (c.target_exists) {
-      WriteFile(dir / "victim.txt", "SECRET\n");
+      testing::WriteOldHeader(dir / "victim.txt");
       ASSERT_EQ(chmod((dir / "victim.txt").c_str(), 0600), 0);
     }
     ASSERT_EQ(symlink((dir / "victim.txt").c_str(), (dir / "shared/x.pbi").c_str()), 0);
@@ -136,7 +136,7 @@ TEST(SurroundingsTest, HeadersThatMayNotBeReplaced) {
        }},
       {"the source is a link to the header", false,
        [&](const TempDir& dir) {
-         WriteFile(dir / "x.pbi", "Procedure OnlyCopy()\n");
+         WriteFile(dir / "x.pbi", std::string(testing::kOldHeader) + "\r\nProcedure OnlyCopy()\n");
          fs::create_symlink("x.pbi", dir / "x.pb");
          return dir / "x.pb";
        }},
@@ -158,7 +158,7 @@ TEST(SurroundingsTest, HeadersThatMayNotBeReplaced) {
       {"another user's header in a sticky shared folder", true,
        [&](const TempDir& dir) {
          shared(dir / "tmp", 01777, kDaemon);
-         WriteFile(dir / "tmp/x.pbi", "old\n");
+         testing::WriteOldHeader(dir / "tmp/x.pbi");
          EXPECT_EQ(chown((dir / "tmp/x.pbi").c_str(), kNobody, kNobody), 0);
          return source_in(dir / "tmp");
        }},
@@ -210,7 +210,7 @@ TEST(SurroundingsTest, SourceRewrittenInPlaceNeverGivesAMixedHeader) {
   }
   const std::string source = dir / "x.pb";
   WriteFile(source, versions[0]);
-  WriteFile(dir / "x.pbi", "old\n");
+  testing::WriteOldHeader(dir / "x.pbi");
   std::atomic<bool> stop = false;
   std::thread rewriter([&] {
     // Pauses between the writes, so that runs also start between them.
@@ -243,7 +243,7 @@ TEST(SurroundingsTest, SourceRewrittenInPlaceNeverGivesAMixedHeader) {
     } else {
       EXPECT_EQ(result.exit_status, 1);
     }
-    WriteFile(dir / "x.pbi", "old\n");
+    testing::WriteOldHeader(dir / "x.pbi");
   }
   stop = true;
   rewriter.join();
@@ -280,7 +280,7 @@ void ExpectEndedWhileWaitingForASlowSource(int signal, const std::function<void(
                                            const RunOptions& options = {}) {
   TempDir dir;
   ASSERT_EQ(mkfifo((dir / "slow.pb").c_str(), 0600), 0);
-  WriteFile(dir / "slow.pbi", "old header\r\n");
+  testing::WriteOldHeader(dir / "slow.pbi");
   const int writer = open((dir / "slow.pb").c_str(), O_RDWR | O_CLOEXEC);
   ASSERT_GE(writer, 0);
   ASSERT_EQ(write(writer, "Procedure A()\n", 14), 14);
@@ -292,7 +292,7 @@ void ExpectEndedWhileWaitingForASlowSource(int signal, const std::function<void(
   const RunResult result = FinishVortiq(run);
   EXPECT_EQ(result.exit_status, 128 + signal);
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"slow.pb", "slow.pbi"}));
-  EXPECT_EQ(ReadFile(dir / "slow.pbi"), "old header\r\n");
+  EXPECT_EQ(ReadFile(dir / "slow.pbi"), testing::kOldHeader);
 }
 
 TEST(SurroundingsTest, SignalWhileWaitingForASlowSource) {
@@ -336,7 +336,7 @@ TEST(SurroundingsTest, SignalsAtRandomMomentsOfALongRun) {
   TempDir dir;
   const Sample sample = ManyProcedures(300000);  // 15 MB of source, 7 MB of header
   WriteFile(dir / "k.pb", sample.source);
-  const std::string old = "old header\r\n";
+  const std::string old(testing::kOldHeader);
   const std::string expected = Prologue("k.pb") + sample.header_body;
   const microseconds run_time = RunTime(dir / "k.pb");
 
@@ -393,7 +393,7 @@ TEST(SurroundingsTest, SourceTruncatedWhileReadIsReadAgain) {
   for (int round = 0; round < 4; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     WriteFile(source, whole.source);
-    WriteFile(dir / "t.pbi", "old header\r\n");
+    testing::WriteOldHeader(dir / "t.pbi");
     const StartedRun run = StartVortiq({source});
     // Once the run has written more header than the part gives, it is held
     // still while the source is cut, so that it sees the change complete (the
@@ -437,7 +437,7 @@ TEST(SurroundingsTest, SourceTruncatedAtRandomMomentsNeverGivesAPartialHeader) {
   for (int round = 0; round < 8; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     WriteFile(source, whole.source);
-    WriteFile(dir / "t.pbi", "old header\r\n");
+    testing::WriteOldHeader(dir / "t.pbi");
     const StartedRun run = StartVortiq({source});
     std::this_thread::sleep_for(microseconds(delay(random)));
     ASSERT_EQ(truncate(source.c_str(), static_cast<off_t>(part.source.size())), 0);
@@ -449,7 +449,7 @@ TEST(SurroundingsTest, SourceTruncatedAtRandomMomentsNeverGivesAPartialHeader) {
           << header.size() << " bytes";
     } else {
       EXPECT_EQ(result.exit_status, 1);
-      EXPECT_EQ(header, "old header\r\n");
+      EXPECT_EQ(header, testing::kOldHeader);
     }
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"t.pb", "t.pbi"}));
   }
@@ -459,7 +459,7 @@ TEST(SurroundingsTest, SourceThatKeepsChangingKeepsTheOldHeader) {
   TempDir dir;
   const std::string source = dir / "grow.pb";
   WriteFile(source, ManyProcedures(200000).source);
-  WriteFile(dir / "grow.pbi", "old header\r\n");
+  testing::WriteOldHeader(dir / "grow.pbi");
   std::atomic<bool> done = false;
   std::thread appender([&] {
     const int fd = open(source.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
@@ -474,7 +474,7 @@ TEST(SurroundingsTest, SourceThatKeepsChangingKeepsTheOldHeader) {
   appender.join();
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_EQ(result.output, "");
-  EXPECT_EQ(ReadFile(dir / "grow.pbi"), "old header\r\n");
+  EXPECT_EQ(ReadFile(dir / "grow.pbi"), testing::kOldHeader);
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"grow.pb", "grow.pbi"}));
 }
 

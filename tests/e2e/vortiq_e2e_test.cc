@@ -2,7 +2,9 @@
 // exact header bytes and exit statuses. Failures are in fault_injection_test.cc.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -74,6 +76,68 @@ TEST(VortiqTest, EmptySourceAndNonUtf8Name) {
   EXPECT_EQ(RunVortiq({dir / "caf\xE9.pb"}).exit_status, 0);
   EXPECT_EQ(WithFixedTime(ReadFile(dir / "caf\xE9.pbi")),
             Prologue("caf\xEF\xBF\xBD.pb") + "CompilerEndIf");
+}
+
+// A file at the header path is replaced only when it is empty, the header of
+// an empty source, or holds the comment line of a generated header near its
+// start; any other file (a hand-written include beside its source) is kept and
+// the run fails without a word.
+TEST(VortiqTest, OnlyGeneratedHeadersAreReplaced) {
+  const std::string old(testing::kOldHeader);
+  const auto with_ends = [&old](std::string_view end) {
+    std::string text;
+    for (const char c : old) {
+      if (c != '\n') text += c == '\r' ? std::string(end) : std::string(1, c);
+    }
+    return text;
+  };
+  const std::string filler = std::string(4094, ';') + "\n";  // the next line begins at 4095
+  struct Case {
+    std::string name, old_header;
+    bool replaced;
+    bool unreadable = false;
+  };
+  const Case cases[] = {
+      {"empty", "", true},
+      {"header of an empty source", "CompilerEndIf", true},
+      {"generated, CR LF", old, true},
+      {"generated, LF", with_ends("\n"), true},
+      {"generated, lone CR", with_ends("\r"), true},
+      {"merge conflict above the marker", "<<<<<<< HEAD\n" + old + "\n=======\n" + old, true},
+      {"marker line begins at byte 4095", filler + old.substr(old.find(";- '")), true},
+      {"marker line begins at byte 4096", ";" + filler + old.substr(old.find(";- '")), false},
+      {"hand-written include", "Procedure Mine()\nEndProcedure\n", false},
+      {"closing line with a line end", "CompilerEndIf\r\n", false},
+      {"comment line without the time", ";- 'x.pb' header\r\n", false},
+      {"marker inside a line", "x ;- 'x.pb' header, generated at 1\r\n", false},
+      {"marker over two lines", ";- 'x.pb'\n header, generated at 1\r\n", false},
+      {"generated but unreadable", old, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.unreadable && geteuid() != 0) continue;  // needs another user, whom root can become
+    TempDir dir;
+    WriteFile(dir / "x.pb", "Procedure Demo()\nEndProcedure\n");
+    WriteFile(dir / "x.pbi", c.old_header);
+    testing::RunOptions options;
+    if (c.unreadable) {
+      for (const std::string& path : {dir.path().string(), dir / "x.pb", dir / "x.pbi"}) {
+        ASSERT_EQ(chown(path.c_str(), testing::kNobody, testing::kNobody), 0);
+      }
+      ASSERT_EQ(chmod((dir / "x.pbi").c_str(), 0200), 0);
+      options.as_nobody = true;
+    }
+    const RunResult result = RunVortiq({dir / "x.pb"}, options);
+    EXPECT_EQ(result.exit_status, c.replaced ? 0 : 1);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"x.pb", "x.pbi"}));
+    const std::string header = ReadFile(dir / "x.pbi");
+    if (c.replaced) {
+      EXPECT_EQ(WithFixedTime(header), Prologue("x.pb") + "Declare Demo()\r\nCompilerEndIf");
+    } else {
+      EXPECT_EQ(header, c.old_header);
+    }
+  }
 }
 
 // The time stamp of `now` in the zone of TZ, as the header's second line shows it.

@@ -134,7 +134,7 @@ TEST(VortiqWin32Test, NonAsciiFileName) {
 TEST(VortiqWin32Test, HiddenHeaderIsRewrittenReadOnlyIsNot) {
   TempDir dir;
   testing::WriteFile(dir.path() / "h.pb", "");
-  testing::WriteFile(dir.path() / "h.pbi", "old");
+  testing::WriteOldHeader(dir.path() / "h.pbi");
   ASSERT_TRUE(SetFileAttributesW((dir.path() / "h.pbi").wstring().c_str(), FILE_ATTRIBUTE_HIDDEN));
   EXPECT_EQ(RunVortiq(L"\"" + (dir.path() / "h.pb").wstring() + L"\"").exit_code, 0u);
   EXPECT_EQ(testing::ReadFile(dir.path() / "h.pbi"), "CompilerEndIf");  // an empty source
@@ -142,15 +142,35 @@ TEST(VortiqWin32Test, HiddenHeaderIsRewrittenReadOnlyIsNot) {
             0u);
 
   testing::WriteFile(dir.path() / "r.pb", "Procedure A()\r\n");
-  testing::WriteFile(dir.path() / "r.pbi", "old");
+  testing::WriteOldHeader(dir.path() / "r.pbi");
   ASSERT_TRUE(
       SetFileAttributesW((dir.path() / "r.pbi").wstring().c_str(), FILE_ATTRIBUTE_READONLY));
   const RunResult refused = RunVortiq(L"\"" + (dir.path() / "r.pb").wstring() + L"\"");
   EXPECT_EQ(refused.exit_code, 1u);
   EXPECT_EQ(refused.output, "");
-  EXPECT_EQ(testing::ReadFile(dir.path() / "r.pbi"), "old");
+  EXPECT_EQ(testing::ReadFile(dir.path() / "r.pbi"), testing::kOldHeader);
   SetFileAttributesW((dir.path() / "r.pbi").wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"h.pb", "h.pbi", "r.pb", "r.pbi"}));
+}
+
+// A hand-written include beside its source is kept; a generated header whose
+// line ends were converted to LF is replaced.
+TEST(VortiqWin32Test, OnlyGeneratedHeadersAreReplaced) {
+  TempDir dir;
+  testing::WriteFile(dir.path() / "lib.pb", "Procedure Demo()\r\n");
+  testing::WriteFile(dir.path() / "lib.pbi", "Procedure Mine()\r\nEndProcedure\r\n");
+  const RunResult kept = RunVortiq(L"\"" + (dir.path() / "lib.pb").wstring() + L"\"");
+  EXPECT_EQ(kept.exit_code, 1u);
+  EXPECT_EQ(kept.output, "");
+  EXPECT_EQ(testing::ReadFile(dir.path() / "lib.pbi"), "Procedure Mine()\r\nEndProcedure\r\n");
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"lib.pb", "lib.pbi"}));
+
+  std::string converted(testing::kOldHeader);
+  std::erase(converted, '\r');
+  testing::WriteFile(dir.path() / "lib.pbi", converted);
+  EXPECT_EQ(RunVortiq(L"\"" + (dir.path() / "lib.pb").wstring() + L"\"").exit_code, 0u);
+  EXPECT_EQ(WithFixedTime(testing::ReadFile(dir.path() / "lib.pbi")),
+            Header("lib.pb", "Declare Demo()\r\n"));
 }
 
 TEST(VortiqWin32Test, NothingToDoAndFailures) {
@@ -194,7 +214,7 @@ std::vector<std::string> EntriesOf(const TempDir& dir) {
 TEST(VortiqWin32Test, HeaderHeldForAMomentIsWaitedFor) {
   TempDir dir;
   testing::WriteFile(dir.path() / "x.pb", "Procedure A()\r\n");
-  testing::WriteFile(dir.path() / "x.pbi", "old");
+  testing::WriteOldHeader(dir.path() / "x.pbi");
   // Held without sharing writing, as a second editor holds it.
   const HANDLE held = Hold(dir.path() / "x.pbi", FILE_SHARE_READ);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -215,7 +235,7 @@ TEST(VortiqWin32Test, HeaderHeldForAMomentIsWaitedFor) {
 TEST(VortiqWin32Test, HeaderHeldLongerThanTheRetriesKeepsTheOldOne) {
   TempDir dir;
   testing::WriteFile(dir.path() / "x.pb", "Procedure A()\r\n");
-  testing::WriteFile(dir.path() / "x.pbi", "old");
+  testing::WriteOldHeader(dir.path() / "x.pbi");
   // Shared for reading and writing but not deletion: only the replacement fails.
   const HANDLE held = Hold(dir.path() / "x.pbi", FILE_SHARE_READ | FILE_SHARE_WRITE);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -226,7 +246,7 @@ TEST(VortiqWin32Test, HeaderHeldLongerThanTheRetriesKeepsTheOldOne) {
   EXPECT_EQ(result.exit_code, 1u);
   EXPECT_EQ(result.output, "");
   EXPECT_GE(elapsed, 1500u) << "it gave up without waiting";
-  EXPECT_EQ(testing::ReadFile(dir.path() / "x.pbi"), "old");
+  EXPECT_EQ(testing::ReadFile(dir.path() / "x.pbi"), testing::kOldHeader);
   EXPECT_EQ(EntriesOf(dir), (std::vector<std::string>{"x.pb", "x.pbi"}));
 }
 
@@ -257,11 +277,11 @@ TEST(VortiqWin32Test, OutOfMemoryKeepsTheOldHeader) {
     const std::string parameters(1 << 20, 'a');
     for (int mib = 0; mib < 700; ++mib) source << parameters;
   }
-  testing::WriteFile(dir.path() / "x.pbi", "old");
+  testing::WriteOldHeader(dir.path() / "x.pbi");
   const RunResult result = RunVortiq(Quoted(dir.path() / "x.pb"));
   EXPECT_EQ(result.exit_code, 1u);
   EXPECT_EQ(result.output, "");
-  EXPECT_EQ(testing::ReadFile(dir.path() / "x.pbi"), "old");
+  EXPECT_EQ(testing::ReadFile(dir.path() / "x.pbi"), testing::kOldHeader);
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"x.pb", "x.pbi"}));
 }
 

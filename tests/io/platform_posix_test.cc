@@ -46,7 +46,7 @@ Status WriteHeader(const std::string& path, std::string_view bytes, bool commit 
 
 TEST(HeaderFileTest, CommitReplacesAndLeavesNoTemporaryFile) {
   TempDir dir;
-  WriteFile(dir / "a.pbi", "old and longer");
+  testing::WriteOldHeader(dir / "a.pbi");
   ASSERT_EQ(WriteHeader(dir / "a.pbi", "new"), Status::kOk);
   EXPECT_EQ(ReadFile(dir / "a.pbi"), "new");
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"a.pbi"});
@@ -54,9 +54,9 @@ TEST(HeaderFileTest, CommitReplacesAndLeavesNoTemporaryFile) {
 
 TEST(HeaderFileTest, WithoutCommitNothingChanges) {
   TempDir dir;
-  WriteFile(dir / "a.pbi", "old");
+  testing::WriteOldHeader(dir / "a.pbi");
   ASSERT_EQ(WriteHeader(dir / "a.pbi", "new", /*commit=*/false), Status::kOk);
-  EXPECT_EQ(ReadFile(dir / "a.pbi"), "old");
+  EXPECT_EQ(ReadFile(dir / "a.pbi"), testing::kOldHeader);
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"a.pbi"});
   ASSERT_EQ(WriteHeader(dir / "b.pbi", "new", /*commit=*/false), Status::kOk);
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"a.pbi"});
@@ -64,7 +64,7 @@ TEST(HeaderFileTest, WithoutCommitNothingChanges) {
 
 TEST(HeaderFileTest, PermissionsOfTheOldHeaderStay) {
   TempDir dir;
-  WriteFile(dir / "a.pbi", "old");
+  testing::WriteOldHeader(dir / "a.pbi");
   chmod((dir / "a.pbi").c_str(), 0640);
   ASSERT_EQ(WriteHeader(dir / "a.pbi", "new"), Status::kOk);
   EXPECT_EQ(ModeOf(dir / "a.pbi"), 0640u);
@@ -105,7 +105,7 @@ TEST(HeaderFileTest, ExtendedAttributesAndAclsStay) {
   if (!VORTIQ_HAVE_XATTR) GTEST_SKIP() << "a build of the plain POSIX layer keeps no attributes";
   TempDir dir;
   const std::string header = dir / "a.pbi";
-  WriteFile(header, "old");
+  testing::WriteOldHeader(header);
   if (setxattr(header.c_str(), "user.vortiq", "kept", 4, 0) != 0) {
     GTEST_SKIP() << "no extended attributes here: " << std::strerror(errno);
   }
@@ -133,7 +133,7 @@ TEST(HeaderFileTest, OwnerGroupAndSetIdBitsOfAnotherUsersHeaderStay) {
   for (const auto& [uid, gid] : {std::pair{uid_t{65534}, gid_t{65534}},
                                  {uid_t{65534}, getegid()},
                                  {geteuid(), gid_t{65534}}}) {
-    WriteFile(header, "old");
+    testing::WriteOldHeader(header);
     ASSERT_EQ(chown(header.c_str(), uid, gid), 0);
     ASSERT_EQ(chmod(header.c_str(), 06754), 0);
     ASSERT_EQ(WriteHeader(header, "new"), Status::kOk);
@@ -168,7 +168,7 @@ TEST(HeaderFileTest, PermissionsOfTheHeaderAsItIsAtCommit) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     const std::string header = dir / "a.pbi";
-    WriteFile(header, "old");
+    testing::WriteOldHeader(header);
     chmod(header.c_str(), 0640);
     std::unique_ptr<HeaderFile> file;
     ASSERT_EQ(HeaderFile::Create(header, nullptr, &file), Status::kOk);
@@ -206,7 +206,7 @@ TEST(HeaderFileTest, AsAnUnprivilegedUser) {
   ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
   std::filesystem::create_directory(dir.path() / "team");
   const std::string header = dir / "team/a.pbi";
-  WriteFile(header, "old");
+  testing::WriteOldHeader(header);
   for (const std::string& path : {dir / "team", header}) {
     ASSERT_EQ(chown(path.c_str(), 0, kTeam), 0);
   }
@@ -254,7 +254,7 @@ TEST(HeaderFileTest, GroupInASetGroupIdFolder) {
     ASSERT_EQ(chown(team.c_str(), 0, kTeam), 0);
     ASSERT_EQ(chmod(team.c_str(), 02775), 0);
     const std::string header = team + "/a.pbi";
-    WriteFile(header, "old");
+    testing::WriteOldHeader(header);
     ASSERT_EQ(chown(header.c_str(), c.owner, c.group), 0);
     ASSERT_EQ(chmod(header.c_str(), 02754), 0);
     const auto write = [&] { return WriteHeader(header, "new") == Status::kOk ? 0 : 1; };
@@ -281,7 +281,7 @@ TEST(HeaderFileTest, RestartForgetsWhatWasWritten) {
 TEST(HeaderFileTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
   TempDir dir;
   std::filesystem::create_directory(dir.path() / "real");
-  WriteFile(dir / "real/a.pbi", "old");
+  testing::WriteOldHeader(dir / "real/a.pbi");
   ASSERT_EQ(symlink("real/a.pbi", (dir / "a.pbi").c_str()), 0);
   ASSERT_EQ(WriteHeader(dir / "a.pbi", "new"), Status::kOk);
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "a.pbi"));
@@ -309,13 +309,13 @@ TEST(HeaderFileTest, NamesUpToTheLongestAllowed) {
 
 TEST(HeaderFileTest, RefusedWithoutTouchingAnything) {
   TempDir dir;
-  WriteFile(dir / "ro.pbi", "read-only");
+  testing::WriteOldHeader(dir / "ro.pbi");
   chmod((dir / "ro.pbi").c_str(), 0444);
   std::filesystem::create_directory(dir.path() / "d.pbi");
   EXPECT_EQ(WriteHeader(dir / "ro.pbi", "new"), Status::kAccessDenied);
   EXPECT_EQ(WriteHeader(dir / "d.pbi", "new"), Status::kAccessDenied);
   EXPECT_EQ(WriteHeader(dir / "missing/x.pbi", "new"), Status::kNotFound);
-  EXPECT_EQ(ReadFile(dir / "ro.pbi"), "read-only");
+  EXPECT_EQ(ReadFile(dir / "ro.pbi"), testing::kOldHeader);
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"d.pbi", "ro.pbi"}));
 }
 
@@ -435,7 +435,7 @@ TEST(PlatformTest, DescriptorZeroServesAsAnyOther) {
   TempDir dir;
   std::filesystem::create_directory(dir.path() / "sub");
   WriteFile(dir / "s.pb", "abc");
-  WriteFile(dir / "sub/a.pbi", "old");
+  testing::WriteOldHeader(dir / "sub/a.pbi");
   std::filesystem::create_symlink("sub/a.pbi", dir / "a.pbi");
   const int saved_input = dup(0);
   ASSERT_GE(saved_input, 0);

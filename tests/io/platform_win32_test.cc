@@ -33,7 +33,7 @@ Status WriteHeader(const std::filesystem::path& path, std::string_view bytes, bo
 TEST(HeaderFileWin32Test, ReplacesAndLeavesNoTemporaryFile) {
   TempDir dir;
   const auto header = dir.path() / u8"\u00e9t\u00e9 \u20ac.pbi";
-  testing::WriteFile(header, "old and longer");
+  testing::WriteOldHeader(header);
   ASSERT_EQ(WriteHeader(header, "new"), Status::kOk);
   EXPECT_EQ(testing::ReadFile(header), "new");
   ASSERT_EQ(WriteHeader(dir.path() / "fresh.pbi", "x", /*commit=*/false), Status::kOk);
@@ -43,7 +43,7 @@ TEST(HeaderFileWin32Test, ReplacesAndLeavesNoTemporaryFile) {
 TEST(HeaderFileWin32Test, HiddenHeaderIsRewrittenAndStaysHidden) {
   TempDir dir;
   const auto header = dir.path() / "h.pbi";
-  testing::WriteFile(header, "old");
+  testing::WriteOldHeader(header);
   ASSERT_TRUE(SetFileAttributesW(header.wstring().c_str(), FILE_ATTRIBUTE_HIDDEN));
   ASSERT_EQ(WriteHeader(header, "new"), Status::kOk);
   EXPECT_EQ(testing::ReadFile(header), "new");
@@ -53,11 +53,11 @@ TEST(HeaderFileWin32Test, HiddenHeaderIsRewrittenAndStaysHidden) {
 TEST(HeaderFileWin32Test, ReadOnlyHeaderIsRefusedUntouched) {
   TempDir dir;
   const auto header = dir.path() / "ro.pbi";
-  testing::WriteFile(header, "old");
+  testing::WriteOldHeader(header);
   ASSERT_TRUE(SetFileAttributesW(header.wstring().c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_EQ(WriteHeader(header, "new"), Status::kAccessDenied);
   SetFileAttributesW(header.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(testing::ReadFile(header), "old");
+  EXPECT_EQ(testing::ReadFile(header), testing::kOldHeader);
   EXPECT_EQ(dir.Entries().size(), 1u);
   EXPECT_EQ(WriteHeader(dir.path() / "missing" / "x.pbi", "new"), Status::kNotFound);
 }

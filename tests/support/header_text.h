@@ -25,6 +25,12 @@ inline std::string Prologue(std::string_view file_part) {
          "\"\"\r\n";
 }
 
+// A header as an earlier run wrote it: the run may replace it (a file without
+// the marker of a generated header is kept).
+inline constexpr std::string_view kOldHeader =
+    ";- VORTIQ V5.72 [https://vortiq.org]\r\n;- 'old.pb' header, generated at 09:41:07 "
+    "06.12.2026.\r\n\r\nCompilerIf #PB_Compiler_Module = \"\"\r\nDeclare Old()\r\nCompilerEndIf";
+
 }  // namespace vortiq::testing
 
 #endif  // VORTIQ_TESTS_SUPPORT_HEADER_TEXT_H_

@@ -433,9 +433,8 @@ void SourceGenerator::AppendModule(std::string* source, std::string* body) {
   AppendLine(0, false, "EndDeclareModule", source);
   source->append(kCrLf);
 
-  // A comment after the name becomes part of it in the fence.
-  if (Chance(10)) name += " ; implementation";
-  AppendLine(0, false, "Module " + name, source);
+  // A comment after the name is no part of it in the fence.
+  AppendLine(0, false, "Module " + name + (Chance(10) ? "\t; implementation" : ""), source);
   AppendLine(1, false, "EnableExplicit", source);
   source->append(kCrLf);
   body->append("CompilerEndIf\r\nCompilerIf #PB_Compiler_Module = \"" + name + "\"\r\n");

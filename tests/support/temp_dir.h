@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/header_text.h"
+
 namespace vortiq::testing {
 
 class TempDir {
@@ -63,6 +65,9 @@ inline void WriteFile(const std::filesystem::path& path, std::string_view bytes)
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+// Writes kOldHeader, a header an earlier run wrote, to `path`.
+inline void WriteOldHeader(const std::filesystem::path& path) { WriteFile(path, kOldHeader); }
 
 inline std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
