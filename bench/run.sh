@@ -11,19 +11,21 @@
 #
 #   bench/run.sh [SIZE_MIB...]      default: 1 16 256
 #
-# Then a small source (13 KB, one save in the IDE), where start-up is most of
-# the time: vortiq against `cat` of it, SMALL_RUNS runs of each in turn (default
-# 301), in /tmp and, where there is one, in a RAM-backed /dev/shm, where the
-# flush of the header to disk costs nothing.
-#
-# Then the ways of passing lines over that the program chooses from (none, 16,
-# 32 and 64 bytes at a time), each built as the widest, on sources of the
-# largest size (WALKS=0 leaves this out).
+# Then the classes of input whose time must grow with the work (one long line
+# of statements, one long comment, one long procedure header, long runs of
+# empty lines ending in NUL or CR), each against a realistic source of the
+# same size; then the sizes users have (13 KB, the median save, and 1 MB, the
+# largest real source), vortiq against `cat` of it, SMALL_RUNS runs of each in
+# turn (default 301), in /tmp and, where there is one, in a RAM-backed
+# /dev/shm, where the flush of the header to disk costs nothing. With BEFORE,
+# the program before a change is timed against `cat` in the same way, right
+# after.
 #
 # Environment: RUNS (timed runs per tool and size, default 7; the median is
 # shown), BUILD_DIR (default build-bench), VORTIQ (a vortiq program to measure
-# instead of the one built here, such as one from before a change). Sources go
-# to temporary folders that are removed at the end. Not part of the test suite.
+# instead of the one built here), BEFORE (a program from before a change, for
+# the small sources). Sources go to temporary folders that are removed at the
+# end. Not part of the test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -113,58 +115,6 @@ for shape in benchmark realistic; do
   done
 done
 
-# The ways of passing lines over: the program built with each narrower widest
-# walk (VORTIQ_WIDEST_WALK), run in turns with the one built here on sources
-# of the largest size. A wider walk stays only while it is faster than the
-# next narrower one.
-if [ "${WALKS:-1}" != 0 ]; then
-  walks=(none vector avx2 avx512)
-  flags="$(grep -m1 '^flags' /proc/cpuinfo 2>/dev/null || true)"
-  has() { [[ " $flags " == *" $1 "* ]]; }
-  for walk in none vector avx2; do
-    cmake -S . -B "$build-$walk" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-      -DVORTIQ_WIDEST_WALK="$walk" >/dev/null
-    cmake --build "$build-$walk" -j"$(nproc)" --target vortiq >/dev/null
-  done
-  size="${sizes[-1]}"
-  echo "Ways of passing lines over, $size MiB, in $(df --output=fstype "$big" | tail -n 1); $runs rounds of each in turn, medians (x: the processor lacks it):"
-  printf '%-10s %9s %9s %9s %9s %12s %12s %12s\n' shape none vector avx2 avx512 \
-    "none/vector" "vector/avx2" "avx2/avx512"
-  for shape in benchmark realistic; do
-    source="$big/walks.pb"
-    if [ "$shape" = realistic ]; then
-      "$generate" --realistic "${size}M" "$source" "$work/expected"
-    else
-      "$generate" "${size}M" "$source" "$work/expected"
-    fi
-    sleep 2.1
-    declare -A times=()
-    for round in $(seq "$runs"); do
-      for walk in "${walks[@]}"; do
-        program="$PWD/$build-$walk/vortiq"
-        [ "$walk" = avx512 ] && program="$vortiq"
-        read -r t _ < <("$measure" 1 "$program" "$source")
-        times[$walk]+="$t "
-      done
-    done
-    medians=()
-    for walk in "${walks[@]}"; do
-      medians+=("$(printf '%s\n' ${times[$walk]} | sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}')")
-    done
-    # Each walk against the next narrower: how many times as fast it is
-    # ("-" where the processor lacks the wider one).
-    awk -v shape="$shape" -v n="${medians[0]}" -v v="${medians[1]}" -v a2="${medians[2]}" \
-      -v a5="${medians[3]}" -v no2="$(has avx2 || echo x)" -v no5="$(has avx512bw || echo x)" 'BEGIN {
-      r2 = no2 == "" ? sprintf("%11.2fx", v / a2) : sprintf("%12s", "-")
-      r5 = no5 == "" ? sprintf("%11.2fx", a2 / a5) : sprintf("%12s", "-")
-      printf "%-10s %8.3fs %8.3fs %8.3fs%s %8.3fs%s %11.2fx %s %s\n", shape, n, v, a2, no2, a5, no5,
-        n / v, r2, r5
-    }'
-    rm -f "$source" "${source}i" "$work/expected"
-  done
-  echo
-fi
-
 echo "64 MiB of empty lines ending in:"
 for ending in LF CRLF CR NUL; do
   source="$big/empty-$ending.pb"
@@ -193,21 +143,57 @@ awk -v src="$(stat -c %s "$pairs")" -v hdr="$(stat -c %s "${pairs}i")" -v s="$pa
     src / 1000, hdr / 1e6, s, kib / 1024
 }'
 
-# Start-up: a 13 KB source, vortiq and cat in turn, the median of the per-round
-# ratios.
+# Classes of input of 48 MiB whose time must grow with the work, against a
+# realistic source of the same size: the header of each is no larger.
 echo
-echo "Small source, 13 KB: $small_runs runs of vortiq and of cat in turn, medians"
-for folder in "$work" $shm; do
-  small="$folder/small.pb"
-  "$generate" 13000 "$small" "$work/expected"
-  "$vortiq" "$small"
-  if ! tail -n +5 "${small}i" | cmp -s - "$work/expected"; then
-    echo "bench/run.sh: the header of the small source is not the expected one" >&2
-    exit 1
-  fi
-  where="$(df --output=fstype "$folder" | tail -n 1)"
-  read -r small_s cat_s ratio < <("$measure" "$small_runs" "$vortiq" "$small" --versus cat "$small")
-  awk -v where="${folder%/vortiq-bench.*} ($where)" -v v="$small_s" -v c="$cat_s" -v r="$ratio" 'BEGIN {
-    printf "  %-36s vortiq %.2f ms, cat %.2f ms, vortiq/cat %.2fx\n", where, v * 1000, c * 1000, r
+echo "48 MiB of one kind of input, against 48 MiB of the realistic shape:"
+"$generate" --realistic 48M "$big/class.pb" "$work/expected"
+sleep 2.1
+read -r realistic_s _ < <(time_of "$vortiq" "$big/class.pb")
+for class in statements comment header NUL CR; do
+  source="$big/class.pb"
+  case "$class" in
+    statements) head -c 48M < <(yes 'a:' | tr -d '\n') >"$source" ;;
+    comment) { printf '; '; head -c 48M < <(yes 'note: ' | tr -d '\n'); } >"$source" ;;
+    header) { printf 'Procedure A('; head -c 48M < <(yes '*p.Point, ' | tr -d '\n'); printf 'x)'; } >"$source" ;;
+    NUL) head -c 48M /dev/zero >"$source" ;;
+    CR) head -c 48M /dev/zero | tr '\0' '\r' >"$source" ;;
+  esac
+  sleep 2.1
+  read -r class_s class_kib < <(time_of "$vortiq" "$source")
+  awk -v class="$class" -v s="$class_s" -v r="$realistic_s" -v kib="$class_kib" \
+    -v header="$(stat -c %s "${source}i")" 'BEGIN {
+    printf "  %-11s %.3fs, %.2fx the realistic %.3fs; header %.1f MB, peak RSS %.0f MiB\n",
+      class, s, s / r, r, header / 1e6, kib / 1024
   }'
+  rm -f "$source" "${source}i"
+done
+
+# The sizes users have: the median save and the largest real source, vortiq
+# and cat in turn, the median of the per-round ratios.
+echo
+echo "Realistic sources of the sizes users have: $small_runs runs of vortiq and of cat in turn, medians"
+for folder in "$work" $shm; do
+  where="$(df --output=fstype "$folder" | tail -n 1)"
+  for size in 13000 1M; do
+    small="$folder/small.pb"
+    "$generate" --realistic "$size" "$small" "$work/expected"
+    "$vortiq" "$small"
+    if ! tail -n +5 "${small}i" | cmp -s - "$work/expected"; then
+      echo "bench/run.sh: the header of the $size source is not the expected one" >&2
+      exit 1
+    fi
+    sleep 2.1
+    for program in "$vortiq" ${BEFORE:+"$BEFORE"}; do
+      label="vortiq"
+      [ "$program" = "$vortiq" ] || label="before"
+      read -r small_s cat_s ratio < <("$measure" "$small_runs" "$program" "$small" --versus cat "$small")
+      awk -v where="${folder%/vortiq-bench.*} ($where)" -v size="$size" -v label="$label" \
+        -v v="$small_s" -v c="$cat_s" -v r="$ratio" 'BEGIN {
+        printf "  %-24s %-6s %-7s %.2f ms, cat %.2f ms, %s/cat %.2fx\n", where, size, label,
+          v * 1000, c * 1000, label, r
+      }'
+    done
+    rm -f "$small" "${small}i"
+  done
 done

@@ -3,7 +3,7 @@
 # VORTIQ_OPTIONAL_POSIX_CALLS=OFF none is used, so a Linux build runs the plain
 # POSIX code that systems without them (macOS, the BSDs) get.
 option(VORTIQ_OPTIONAL_POSIX_CALLS
-       "Use what the build finds beyond plain POSIX (O_PATH, sync_file_range, st_mtim, extended attributes)"
+       "Use what the build finds beyond plain POSIX (O_PATH, MADV_HUGEPAGE, st_mtim, extended attributes)"
        ON)
 include(CheckCXXSourceCompiles)
 
@@ -11,8 +11,8 @@ check_cxx_source_compiles("
 #include <fcntl.h>
 int main() { return openat(AT_FDCWD, \".\", O_PATH | O_DIRECTORY); }" VORTIQ_FOUND_O_PATH)
 check_cxx_source_compiles("
-#include <fcntl.h>
-int main() { return sync_file_range(0, 0, 0, SYNC_FILE_RANGE_WRITE); }" VORTIQ_FOUND_SYNC_FILE_RANGE)
+#include <sys/mman.h>
+int main() { return madvise(nullptr, 0, MADV_HUGEPAGE); }" VORTIQ_FOUND_MADV_HUGEPAGE)
 check_cxx_source_compiles("
 #include <sys/stat.h>
 int main() { struct stat info {}; return static_cast<int>(info.st_mtim.tv_nsec); }" VORTIQ_FOUND_ST_MTIM)
@@ -27,15 +27,15 @@ int main() {
                           fsetxattr(0, text, text, 1, 0));
 }" VORTIQ_FOUND_XATTR)
 
-foreach(feature O_PATH SYNC_FILE_RANGE ST_MTIM XATTR)
+foreach(feature O_PATH MADV_HUGEPAGE ST_MTIM XATTR)
   if(VORTIQ_OPTIONAL_POSIX_CALLS AND VORTIQ_FOUND_${feature})
     set(VORTIQ_HAVE_${feature} 1)
   else()
     set(VORTIQ_HAVE_${feature} 0)
   endif()
 endforeach()
-message(STATUS "Beyond plain POSIX: O_PATH ${VORTIQ_HAVE_O_PATH}, sync_file_range "
-               "${VORTIQ_HAVE_SYNC_FILE_RANGE}, st_mtim ${VORTIQ_HAVE_ST_MTIM}, "
+message(STATUS "Beyond plain POSIX: O_PATH ${VORTIQ_HAVE_O_PATH}, huge pages "
+               "${VORTIQ_HAVE_MADV_HUGEPAGE}, st_mtim ${VORTIQ_HAVE_ST_MTIM}, "
                "extended attributes ${VORTIQ_HAVE_XATTR}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/posix_features.h.in
                ${CMAKE_BINARY_DIR}/generated/posix_features.h @ONLY)

@@ -1,6 +1,6 @@
 // Fuzzes the conversion of a procedure header into its declaration. The input's
-// first line is the statement; the lines after it, if any, are the statements
-// that follow it.
+// first line is the statement; the statements of the rest of the input, as the
+// statement cursor gives them, follow it.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,8 +9,9 @@
 
 #include "declgen/classify.h"
 #include "declgen/convert_header.h"
+#include "declgen/statements.h"
 #include "fuzz_support.h"
-#include "support/statement_vector.h"
+#include "support/converted.h"
 
 namespace vortiq::fuzz {
 namespace {
@@ -82,16 +83,6 @@ std::string ModelScan(std::string_view statement, bool continuing, bool* continu
   return result;
 }
 
-std::vector<std::string> SplitAtLineFeeds(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string_view::npos; start = end + 1) {
-    lines.emplace_back(text.substr(start, end - start));
-  }
-  lines.emplace_back(text.substr(start));
-  return lines;
-}
-
 void CheckScan(std::string_view statement, bool continuing) {
   std::string out = "kept";  // the scan appends
   const bool continues = ScanDeclarationStatement(statement, continuing, &out);
@@ -126,8 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vortiq;
   using namespace vortiq::fuzz;
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const std::vector<std::string> lines = SplitAtLineFeeds(input);
-  const std::string& header = lines.front();
+  // The first line is the header; the rest gives the statements after it.
+  const std::string header(input.substr(0, input.find('\n')));
   CheckScan(header, /*continuing=*/false);
   CheckScan(header, /*continuing=*/true);
 
@@ -135,12 +126,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // scanned last ends with ',', never past the last statement.
   bool continues = false;
   VORTIQ_FUZZ_CHECK(Converted(header) == ModelScan(header, false, &continues));
-  const std::vector<std::string> following(lines.begin() + 1, lines.end());
-  std::string expected;
-  for (size_t i = 0; i < lines.size() && (i == 0 || continues); ++i) {
-    expected += ModelScan(lines[i], /*continuing=*/i > 0, &continues);
+  // The statements after it are those a cursor gives of the rest of the input.
+  const std::string_view rest = input.substr(std::min(input.size(), header.size() + 1));
+  std::string expected = ModelScan(header, /*continuing=*/false, &continues);
+  StatementCursor following(rest);
+  std::string_view statement;
+  while (continues && following.Next(&statement)) {
+    expected += ModelScan(statement, /*continuing=*/true, &continues);
   }
-  VORTIQ_FUZZ_CHECK(Converted(header, following) == expected);
+  std::string declaration;
+  ConvertHeader(header, StatementCursor(rest), &declaration);
+  VORTIQ_FUZZ_CHECK(declaration == expected);
 
   // A procedure statement gets its declaration keyword: "procedure" and its
   // variants become "declare" and theirs (written in one case), two characters

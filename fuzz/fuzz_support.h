@@ -1,6 +1,5 @@
 // Shared by the fuzz targets: a property check that aborts, an independent UTF-8
-// validator, a generator of choices seeded by the input, and a byte source that
-// delivers its bytes in short reads.
+// validator, and a generator of choices seeded by the input.
 #ifndef VORTIQ_FUZZ_FUZZ_SUPPORT_H_
 #define VORTIQ_FUZZ_FUZZ_SUPPORT_H_
 
@@ -10,7 +9,6 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "base/byte_stream.h"
 #include "support/split_mix.h"
 
 // Aborts with the failed property, so that libFuzzer records the input.
@@ -80,26 +78,6 @@ class Choices {
   }
   testing::SplitMix64 random_;
 };
-// Delivers the bytes in reads of 1 to `max_read` bytes, sizes picked by `choices`,
-// the way a pipe or a slow disk may.
-class ChunkedSource final : public ByteSource {
- public:
-  ChunkedSource(std::string_view bytes, Choices* choices, size_t max_read)
-      : rest_(bytes), choices_(choices), max_read_(max_read) {}
-  Status Read(char* buffer, size_t capacity, size_t* count) override {
-    size_t n = 1 + static_cast<size_t>(choices_->Below(max_read_));
-    if (n > capacity) n = capacity;
-    *count = rest_.copy(buffer, n);
-    rest_.remove_prefix(*count);
-    return Status::kOk;
-  }
-
- private:
-  std::string_view rest_;
-  Choices* choices_;
-  size_t max_read_;
-};
-
 }  // namespace vortiq::fuzz
 
 #endif  // VORTIQ_FUZZ_FUZZ_SUPPORT_H_

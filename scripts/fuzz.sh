@@ -26,7 +26,7 @@ cmake --build "$build" -j"$(nproc)" --target fuzzers
 # Each target with the longest input it is given. Longer ones only slow each
 # execution down: a 1 KiB source holds modules, procedures and continued lines
 # enough, 512 bytes cut by buffers of 1 to 128 bytes cut lines everywhere.
-targets=(generate:1024 source_reader:512 command_line:512 convert_header:1024)
+targets=(generate:1024 statements:512 command_line:512 convert_header:1024)
 # Allocation stacks are left out of reports and freed memory is kept from reuse
 # for 64 MiB rather than 256, which makes executions a quarter faster and finds
 # the same faults; replay a finding without these to see its allocation stacks.
@@ -41,7 +41,7 @@ for entry in "${targets[@]}"; do
   log="$build/fuzz_$target.log"
   mkdir -p "$work" "$findings"
   dictionary=()
-  case "$target" in generate | source_reader | convert_header) dictionary=(-dict=fuzz/purebasic.dict) ;; esac
+  case "$target" in generate | statements | convert_header) dictionary=(-dict=fuzz/purebasic.dict) ;; esac
   echo "== Fuzzing $target for $seconds s"
   if nice "$build/fuzz/fuzz_$target" -max_len="$max_len" -max_total_time="$seconds" \
     -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "${dictionary[@]}" \

@@ -16,153 +16,108 @@ struct ElementType {
   size_t length = 0;
   char text[2] = {};
 
-  void Append(std::string_view run) {
-    for (size_t k = 0; k < run.size() && length + k < 2; ++k) text[length + k] = run[k];
-    length += run.size();
+  void Append(char c) {
+    if (length < 2) text[length] = c;
+    ++length;
   }
 
-  // Writes the type lower-cased at `end` when it is a basic type suffix (".b",
-  // ".a", ".c", ".w", ".u", ".l", ".i", ".f", ".q", ".d" or ".s"); returns the
-  // new end.
-  char* AppendIfBasic(char* end) const {
-    if (length != 2 || text[0] != '.') return end;
+  // Appends the type lower-cased to `*out` when it is a basic type suffix
+  // (".b", ".a", ".c", ".w", ".u", ".l", ".i", ".f", ".q", ".d" or ".s").
+  void AppendIfBasic(std::string* out) const {
     const char type = LowerAscii(text[1]);
-    if (std::string_view("bacwulifqds").find(type) == std::string_view::npos) return end;
-    *end++ = '.';
-    *end++ = type;
-    return end;
+    if (length == 2 && text[0] == '.' &&
+        std::string_view("bacwulifqds").find(type) != std::string_view::npos) {
+      out->push_back('.');
+      out->push_back(type);
+    }
   }
 };
 
-// Whether the text [begin, end) ends with a collection keyword and its space,
-// in any letter case. Inline: it is asked after every space of a parameter
-// list, and the letter before the space rules out nearly all of them.
-inline bool EndsWithCollectionKeyword(const char* begin, const char* end) {
-  if (end - begin < 4 || end[-1] != ' ') return false;
-  const char letter = LowerAscii(end[-2]);
-  if (letter != 't' && letter != 'y' && letter != 'p') return false;
-  const std::string_view so_far(begin, static_cast<size_t>(end - begin));
-  return EndsWithKeyword(so_far, "list ") || EndsWithKeyword(so_far, "array ") ||
-         EndsWithKeyword(so_far, "map ");
-}
-
-// What a character does to the scan of a parameter list, outside strings.
-enum class Role : uint8_t {
-  kNone,     // copied, or dropped while a type is cut
-  kBlank,    // the same, but a collection keyword may end at it
-  kQuote,    // '"': a string begins or ends
-  kComment,  // ';': neither it nor the rest is copied
-  kEnd,      // ',' or '=': the parameter's type ends, and with it any cut
-  kOpen,     // '(': a collection's element type ends; a cut ends
-  kClose,    // ')': a cut ends
-  kType,     // '.': a type begins, cut when the parameter is a pointer or collection
-  kPointer,  // '*': the parameter is a pointer
-};
-
-constexpr std::array<Role, 256> kRoles = [] {
-  std::array<Role, 256> roles{};
-  roles[' '] = Role::kBlank;
-  roles['"'] = Role::kQuote;
-  roles[';'] = Role::kComment;
-  roles[','] = roles['='] = Role::kEnd;
-  roles['('] = Role::kOpen;
-  roles[')'] = Role::kClose;
-  roles['.'] = Role::kType;
-  roles['*'] = Role::kPointer;
-  return roles;
+// The characters that change the scan of a parameter list, and the space
+// after which a collection keyword may end: runs of any others are copied, or
+// cut, whole.
+constexpr std::array<bool, 256> kChangesScan = [] {
+  std::array<bool, 256> changes{};
+  for (const char c : std::string_view("\" ;,=().*")) changes[static_cast<uint8_t>(c)] = true;
+  return changes;
 }();
 
 }  // namespace
 
 bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::string* out) {
-  // The result is written in place into room for the whole statement at the
-  // end of the output: it never outgrows what has been scanned, as an element
-  // type only replaces characters that were cut.
-  const char* const text = statement.data();
-  const size_t size = statement.size();
-  const size_t first = out->size();
-  out->resize(first + size);
-  char* const result = out->data() + first;
-  char* end = result;
+  const size_t result = out->size();  // where this statement's text begins
   size_t at = 0;
   if (!continuing) {
     // Everything up to and including the first '(' (keyword, return type,
     // name) is copied unchanged.
     const size_t open = statement.find('(');
-    at = open == std::string_view::npos ? size : open + 1;
-    end = std::copy_n(text, at, end);
+    at = open == std::string_view::npos ? statement.size() : open + 1;
+    out->append(statement.substr(0, at));
   }
   bool in_string = false;
   bool cut = false;           // pointer or collection parameter: a '.' starts a cut
   bool cutting = false;       // characters are dropped
   bool element_type = false;  // collecting a List/Array/Map element type
-  bool spaced = false;        // the result ends with a space
   ElementType element;
-  while (at < size) {
-    if (!cutting && !spaced) {
-      // Most characters are copied and change nothing, in strings or out.
-      while (at < size && kRoles[static_cast<unsigned char>(text[at])] == Role::kNone) {
-        *end++ = text[at++];
-      }
-      if (at == size) break;
-    }
-    const char c = text[at++];
-    const Role role = kRoles[static_cast<unsigned char>(c)];
-    if (in_string || role == Role::kQuote) {
-      in_string = role == Role::kQuote ? !in_string : in_string;
-    }
-    // Inside a string, and at its opening quotation mark, nothing changes.
-    // Elsewhere a collection keyword with its space right before the character
-    // makes the parameter one whose element type is collected and cut.
+  while (at < statement.size()) {
+    size_t end = at;
+    while (end < statement.size() && !kChangesScan[static_cast<uint8_t>(statement[end])]) ++end;
+    const std::string_view run = statement.substr(at, std::max<size_t>(end - at, 1));
+    at += run.size();
+    const char c = run.front();
+    if (c == '"') in_string = !in_string;
+    // A run of characters that change nothing is taken whole; a character that
+    // changes the scan is taken alone. Inside a string, and at its opening
+    // quotation mark, nothing changes.
     if (!in_string) {
-      if (spaced && EndsWithCollectionKeyword(result, end)) cut = element_type = true;
-      switch (role) {
-        case Role::kNone:
-        case Role::kBlank:
-        case Role::kQuote:
-          break;
-        case Role::kComment:
-          out->resize(static_cast<size_t>(end - out->data()));
+      // A collection keyword and its space right before the character make the
+      // parameter one whose element type is collected and cut.
+      const std::string_view so_far = std::string_view(*out).substr(result);
+      if (so_far.ends_with(' ') &&
+          (EndsWithKeyword(so_far, "list ") || EndsWithKeyword(so_far, "array ") ||
+           EndsWithKeyword(so_far, "map "))) {
+        cut = element_type = true;
+      }
+      switch (c) {
+        case ';':  // a comment: neither it nor the rest is copied
           return false;
-        case Role::kEnd:
+        case ',':
+        case '=':  // the parameter's type ends, and with it any cut
           cut = cutting = false;
           break;
-        case Role::kOpen:
-          if (element_type) {
-            end = element.AppendIfBasic(end);
-            element_type = false;
-            element = ElementType();
-          }
+        case '(':  // a collection's element type ends
+          cutting = false;
+          if (element_type) element.AppendIfBasic(out);
+          element_type = false;
+          element = ElementType();
+          break;
+        case ')':
           cutting = false;
           break;
-        case Role::kClose:
-          cutting = false;
-          break;
-        case Role::kType:
+        case '.':  // a type begins, cut for a pointer or a collection
           cutting = cutting || cut;
           break;
-        case Role::kPointer:
+        case '*':
           cut = true;
+          break;
+        default:
           break;
       }
     }
     if (!cutting) {
-      *end++ = c;
-      spaced = c == ' ';
+      out->append(run);
     } else if (element_type) {
-      element.Append(std::string_view(&c, 1));
+      for (const char each : run) element.Append(each);
     }
   }
-  out->resize(static_cast<size_t>(end - out->data()));
   // Whether the character examined last is ',': then the list goes on.
-  return at > 0 && text[at - 1] == ',';
+  return !statement.empty() && statement.back() == ',';
 }
 
-void ConvertHeader(std::string_view header, uint64_t position, StatementLookahead* following,
-                   std::string* out) {
+void ConvertHeader(std::string_view header, StatementCursor following, std::string* out) {
   bool continues = ScanDeclarationStatement(header, /*continuing=*/false, out);
   std::string_view statement;
-  while (continues && following->StatementAt(++position, &statement)) {
+  while (continues && following.Next(&statement)) {
     continues = ScanDeclarationStatement(statement, /*continuing=*/true, out);
   }
 }

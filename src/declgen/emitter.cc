@@ -3,13 +3,12 @@
 #include "base/text.h"
 #include "base/utf8.h"
 #include "declgen/classify.h"
+#include "declgen/convert_header.h"
+#include "io/generated_header.h"
 #include "version.h"
 
 namespace vortiq {
 namespace {
-
-constexpr std::string_view kTopLevelOpening = "CompilerIf #PB_Compiler_Module = \"\"\r\n";
-constexpr std::string_view kBlockEnd = "CompilerEndIf\r\n";
 
 // Appends the UTF-8 `text` with every control character (C0, U+007F, C1) and
 // the Unicode line and paragraph separators as U+FFFD, so that a file name
@@ -33,60 +32,68 @@ void AppendWithoutControls(std::string_view text, std::string* out) {
   }
 }
 
+void AppendPrologue(std::string_view source_path, DateValue date, std::string* header) {
+  header->append(";- VORTIQ V").append(kVersion).append(" [").append(kProjectAddress);
+  header->append("]\r\n").append(kCommentLineStart);
+  AppendWithoutControls(GetFilePart(source_path), header);
+  header->append(kGeneratedAt).append(FormatDate(kTimeStampMask, date)).append(".\r\n\r\n");
+  header->append("CompilerIf #PB_Compiler_Module = \"\"\r\n");
+}
+
+// Closes the block that is open and opens the one of the module `name` ("" for
+// top level).
+void AppendFences(std::string_view name, std::string* header) {
+  header->append("CompilerEndIf\r\nCompilerIf #PB_Compiler_Module = \"").append(name);
+  header->append("\"\r\n");
+}
+
 }  // namespace
 
-Emitter::Emitter(std::string_view source_path, DateValue date, StatementLookahead* statements,
-                 HeaderWriter* header)
-    : source_path_(source_path), date_(date), statements_(statements), header_(header) {}
-
-void Emitter::WriteHeaderText(std::string_view text) { header_->WriteString(text); }
-
-void Emitter::WritePrologue() {
-  std::string line = ";- VORTIQ V";
-  line += kVersion;
-  line += " [";
-  line += kProjectAddress;
-  line += "]\r\n";
-  WriteHeaderText(line);
-
-  line = kCommentLineStart;
-  AppendWithoutControls(GetFilePart(source_path_), &line);
-  line += kGeneratedAt;
-  line += FormatDate(kTimeStampMask, date_);
-  line += ".\r\n";
-  WriteHeaderText(line);
-
-  WriteHeaderText("\r\n");
-  WriteHeaderText(kTopLevelOpening);
+SectionState EmitStatement(std::string_view statement, SectionState state,
+                           const StatementCursor& cursor, std::string* header) {
+  const StateRules& rules = kStateRules[static_cast<size_t>(state)];
+  for (size_t i = 0; i < rules.count; ++i) {
+    const SectionRule& rule = rules.rules[i];
+    if (!kKindTests[static_cast<size_t>(rule.kind)].test(statement)) continue;
+    switch (rule.kind) {
+      case StatementKind::ProcedureStart: {
+        const size_t keyword = ProcedureKeywordLength(statement);
+        header->append(DeclarationKeyword(keyword));
+        ConvertHeader(statement.substr(keyword), cursor, header);
+        header->append("\r\n");
+        break;
+      }
+      case StatementKind::ModuleStart:
+        AppendFences(ModuleNameOf(statement), header);
+        break;
+      case StatementKind::ModuleEnd:
+        AppendFences("", header);
+        break;
+      default:  // the ends of bodies and the start of a macro write nothing
+        break;
+    }
+    return rule.to;
+  }
+  return state;
 }
 
-void Emitter::Finish() { WriteHeaderText(kClosingLine); }
-
-void Emitter::WriteDeclaration(std::string_view statement) {
-  // The keyword is replaced in place: the rest of the header is scanned before
-  // anything is read ahead (which may end the validity of `statement`).
-  // The declaration is made in the header's buffer, not copied there.
-  const size_t keyword = ProcedureKeywordLength(statement);
-  std::string* const line = header_->buffer();
-  line->append(DeclarationKeyword(keyword));
-  ConvertHeader(statement.substr(keyword), statement_position_, statements_, line);
-  line->append("\r\n");
-  header_->Appended();
-}
-
-void Emitter::WriteModuleOpening(std::string_view statement) {
-  module_name_ = ModuleNameOf(statement);
-  std::string text(kBlockEnd);
-  text += "CompilerIf #PB_Compiler_Module = \"";
-  text += module_name_;
-  text += "\"\r\n";
-  WriteHeaderText(text);
-}
-
-void Emitter::WriteModuleClosing() {
-  std::string text(kBlockEnd);
-  text += kTopLevelOpening;
-  WriteHeaderText(text);
+std::string EmitHeader(std::string_view source, std::string_view source_path, DateValue date,
+                       bool pass_over) {
+  std::string header;
+  StatementCursor cursor(source);
+  std::string_view statement;
+  if (cursor.Next(&statement)) {
+    // Room for the usual header, so that it is seldom copied as it grows.
+    header.reserve(source.size() / 8 + 4096);
+    AppendPrologue(source_path, date, &header);
+    SectionState state = SectionState::TopLevel;
+    do {
+      if (!IsEmptyStatement(statement)) state = EmitStatement(statement, state, cursor, &header);
+      if (pass_over) cursor.PassOverLines(kKeywordsThatMatter[static_cast<size_t>(state)]);
+    } while (cursor.Next(&statement));
+  }
+  header.append(kClosingLine);
+  return header;
 }
 
 }  // namespace vortiq

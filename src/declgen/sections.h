@@ -1,20 +1,17 @@
 // The section machine that header emission runs over the statements: in which
 // kind of block the statement being handed in stands, and which statements
-// move it into another. Its rules stand here once, beside the tests that
-// recognise the statements; the emitter walks them, and the keywords by which
-// the reader may pass lines over are derived from them at compile time.
+// move it into another. Its rules stand here once; the emitter walks them.
 #ifndef VORTIQ_DECLGEN_SECTIONS_H_
 #define VORTIQ_DECLGEN_SECTIONS_H_
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string_view>
 #include <utility>
 
 #include "declgen/classify.h"
-#include "declgen/keyword_prefixes.h"
+#include "declgen/statements.h"
 
 namespace vortiq {
 
@@ -65,44 +62,18 @@ inline constexpr SectionRule kSectionRules[] = {
     {SectionState::InModuleMacro, StatementKind::MacroEnd, SectionState::InModule},
 };
 
-// Whether `statement` is of kind `kind`.
-[[nodiscard]] inline bool IsOfKind(StatementKind kind, std::string_view statement) noexcept {
-  switch (kind) {
-    case StatementKind::ProcedureStart:
-      return IsProcedureStart(statement);
-    case StatementKind::ProcedureEnd:
-      return IsProcedureEnd(statement);
-    case StatementKind::ModuleStart:
-      return IsModuleStart(statement);
-    case StatementKind::ModuleEnd:
-      return IsModuleEnd(statement);
-    case StatementKind::MacroStart:
-      return IsMacroStart(statement);
-    case StatementKind::MacroEnd:
-      return IsMacroEnd(statement);
-  }
-  return false;
-}
-
-// The keyword that every statement of the kind begins with, in any letter case
-// (the test of the kind may demand more after it).
-[[nodiscard]] constexpr std::string_view KeywordOf(StatementKind kind) noexcept {
-  switch (kind) {
-    case StatementKind::ProcedureStart:
-      return kProcedureKeyword;
-    case StatementKind::ProcedureEnd:
-      return kProcedureEndKeyword;
-    case StatementKind::ModuleStart:
-      return kModuleStartKeyword;
-    case StatementKind::ModuleEnd:
-      return kModuleEndKeyword;
-    case StatementKind::MacroStart:
-      return kMacroStartKeyword;
-    case StatementKind::MacroEnd:
-      return kMacroEndKeyword;
-  }
-  return {};
-}
+// What recognises a statement of each kind, and the keyword every statement of
+// the kind begins with (in any letter case; the test may demand more after
+// it), in the order of StatementKind.
+struct KindTest {
+  bool (*test)(std::string_view statement) noexcept;
+  std::string_view keyword;
+};
+inline constexpr KindTest kKindTests[] = {
+    {IsProcedureStart, kProcedureKeyword}, {IsProcedureEnd, kProcedureEndKeyword},
+    {IsModuleStart, kModuleStartKeyword},  {IsModuleEnd, kModuleEndKeyword},
+    {IsMacroStart, kMacroStartKeyword},    {IsMacroEnd, kMacroEndKeyword},
+};
 
 // The rules of one state, in their order.
 struct StateRules {
@@ -125,24 +96,30 @@ inline constexpr std::array<StateRules, kSectionStates> kStateRules =
 }
 (std::make_index_sequence<kSectionStates>{});
 
-// The keywords that the statements able to move the machine out of `state`
-// begin with, and "runtime ": a statement that begins with it loses it before
-// it is tested, so it may become one of them. Lines in which no statement may
-// begin with one of these change nothing in that state.
-[[nodiscard]] constexpr KeywordPrefixes KeywordsThatMatterIn(SectionState state) {
-  const StateRules of_state = RulesOf(state);
-  std::array<std::string_view, std::size(kSectionRules) + 1> keywords{};
-  size_t count = 0;
-  for (size_t i = 0; i < of_state.count; ++i) keywords[count++] = KeywordOf(of_state.rules[i].kind);
-  keywords[count++] = kRuntimeKeyword;
-  return KeywordPrefixes(std::span<const std::string_view>(keywords.data(), count));
+// The starts of the keywords of the statements that can move the machine out
+// of `state`, and of "runtime ", which a statement loses before it is tested:
+// lines in which no statement begins with one of them change nothing there.
+[[nodiscard]] constexpr KeywordStarts KeywordsThatMatterIn(SectionState state) {
+  KeywordStarts keywords;
+  const auto add = [&keywords](std::string_view keyword) {
+    std::array<char, KeywordStarts::kLength> start{};
+    for (size_t i = 0; i < start.size(); ++i) start[i] = keyword[i];
+    for (size_t k = 0; k < keywords.count; ++k) {
+      if (keywords.starts[k] == start) return;  // "endmodule" and "endmacro" begin alike
+    }
+    keywords.starts[keywords.count++] = start;  // more than fit fail to compile
+  };
+  const StateRules rules = RulesOf(state);
+  for (size_t i = 0; i < rules.count; ++i) {
+    add(kKindTests[static_cast<size_t>(rules.rules[i].kind)].keyword);
+  }
+  add(kRuntimeKeyword);
+  return keywords;
 }
 
-// The sets themselves, made by the compiler: one that does not fit
-// KeywordPrefixes fails to compile.
-inline constexpr std::array<KeywordPrefixes, kSectionStates> kKeywordsThatMatter =
+inline constexpr std::array<KeywordStarts, kSectionStates> kKeywordsThatMatter =
     []<size_t... kStates>(std::index_sequence<kStates...>) {
-  return std::array<KeywordPrefixes, kSectionStates>{
+  return std::array<KeywordStarts, kSectionStates>{
       KeywordsThatMatterIn(static_cast<SectionState>(kStates))...};
 }
 (std::make_index_sequence<kSectionStates>{});

@@ -26,7 +26,6 @@ namespace {
 constexpr int kMaxLinkHops = 40;  // as the kernel's own limit (ELOOP)
 constexpr int kMaxNameAttempts = 100;
 constexpr size_t kMaxLinkText = 1 << 16;
-constexpr uint64_t kWriteBackStretch = 1 << 20;
 
 // The rule the Linux kernel applies with fs.protected_symlinks, applied
 // whatever that says and to every folder that others may write to, sticky or
@@ -52,19 +51,17 @@ bool SameFile(const struct stat& info, const FileIdentity& identity) {
          static_cast<uint64_t>(info.st_ino) == identity.file;
 }
 
-// Whether the file `name` in `directory`, found there as `found`, is a header
-// this tool wrote (IsGeneratedHeader). One that cannot be read cannot show it.
-bool IsGeneratedFile(int directory, const std::string& name, const struct stat& found) {
+// Whether the file `name` in `directory` is a header this tool wrote
+// (IsGeneratedHeader). One that cannot be read cannot show it. Another run may
+// have put its header there since the file was found: that one is judged.
+bool IsGeneratedFile(int directory, const std::string& name) {
   int fd;
   do {
     fd = openat(directory, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   const UniqueFd file(fd);
   struct stat info;
-  if (!file || fstat(file.get(), &info) != 0 || info.st_dev != found.st_dev ||
-      info.st_ino != found.st_ino) {
-    return false;
-  }
+  if (!file || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   std::string start(kGeneratedHeaderProbe, '\0');
   size_t got = 0;
   while (got < start.size()) {
@@ -215,8 +212,6 @@ struct HeaderFile::State {
   std::string temporary_name;
   int removal = -1;  // its registration for removal on a fatal signal
   bool committed = false;
-  uint64_t written = 0;     // bytes written so far
-  uint64_t write_back = 0;  // bytes already handed to the disk
 
   // Whether `info` is the file being read: the header must never take its place.
   [[nodiscard]] bool Replaces(const struct stat& info) const {
@@ -292,7 +287,7 @@ Status HeaderFile::Create(const std::string& header_path, const FileIdentity* so
       return Status::kAccessDenied;
     }
     // A file the user wrote by hand is kept.
-    if (!IsGeneratedFile(header.directory.get(), header.name, header.info)) {
+    if (!IsGeneratedFile(header.directory.get(), header.name)) {
       return Status::kAccessDenied;
     }
   }
@@ -332,24 +327,7 @@ Status HeaderFile::Write(std::string_view bytes) {
       return StatusFromErrno(errno);
     }
     bytes.remove_prefix(static_cast<size_t>(written));
-    state.written += static_cast<uint64_t>(written);
   }
-  // Each large stretch starts on its way to disk while later ones are
-  // produced, so the fsync in Commit waits only for the last of them.
-  if (state.written - state.write_back >= kWriteBackStretch) {
-    StartWriteBack(state.file.get(), state.write_back, state.written - state.write_back);
-    state.write_back = state.written;
-  }
-  return Status::kOk;
-}
-
-Status HeaderFile::Restart() {
-  State& state = *state_;
-  if (!state.file) return Status::kIoError;
-  if (ftruncate(state.file.get(), 0) != 0 || lseek(state.file.get(), 0, SEEK_SET) != 0) {
-    return StatusFromErrno(errno);
-  }
-  state.written = state.write_back = 0;
   return Status::kOk;
 }
 

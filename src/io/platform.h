@@ -1,5 +1,5 @@
-// What the tool needs from the operating system: reading the source, replacing
-// the header safely, the local clock, and showing a path as text. One
+// What the tool needs from the operating system: reading the source whole,
+// replacing the header safely, the local clock, and showing a path as text. One
 // implementation per platform (platform_posix.cc, platform_win32.cc), chosen by
 // the build.
 //
@@ -8,13 +8,12 @@
 #ifndef VORTIQ_IO_PLATFORM_H_
 #define VORTIQ_IO_PLATFORM_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "base/byte_stream.h"
-#include "base/content_hash.h"
 #include "base/status.h"
 #include "io/time_stamp.h"
 
@@ -28,9 +27,31 @@ struct FileIdentity {
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// The bytes of a whole source, held in memory the platform layer gives
+// (AllocateSourceMemory).
+class SourceBytes {
+ public:
+  SourceBytes() = default;
+  ~SourceBytes();
+  SourceBytes(const SourceBytes&) = delete;
+  SourceBytes& operator=(const SourceBytes&) = delete;
+
+  [[nodiscard]] std::string_view view() const { return {data_, size_}; }
+
+ private:
+  friend class SourceFile;
+  // Makes room for `capacity` bytes, keeping those held; false when memory
+  // cannot be had.
+  [[nodiscard]] bool Reserve(size_t capacity);
+
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
+
 // A source file open for reading. Others may open and write it meanwhile, so
 // HasChanged tells whether what was read is one version of it.
-class SourceFile final : public ByteSource {
+class SourceFile final {
  public:
   // Size, modification and change time of a regular file; times in
   // nanoseconds since 1970 (in the file system's own resolution).
@@ -40,7 +61,7 @@ class SourceFile final : public ByteSource {
     int64_t changed = 0;  // of the data or the metadata; no program can set it back
     friend bool operator==(const Stamp&, const Stamp&) = default;
   };
-  // A time stamp this close to the moment of opening, or later, proves
+  // A time stamp this close to the moment of reading, or later, proves
   // nothing: a write may have begun in the same tick of the file system's
   // clock (FAT keeps two seconds).
   static constexpr int64_t kStampGranularity = 2'000'000'000;
@@ -49,22 +70,20 @@ class SourceFile final : public ByteSource {
   // file that may not be read gives kAccessDenied.
   static Status Open(const std::string& path, std::unique_ptr<SourceFile>* file);
 
-  ~SourceFile() override;
+  ~SourceFile();
   SourceFile(const SourceFile&) = delete;
   SourceFile& operator=(const SourceFile&) = delete;
 
-  Status Read(char* buffer, size_t capacity, size_t* count) override;
+  // Reads the whole file into `*bytes`, from its start where it is a regular
+  // file (so every call reads it anew). kIoError also when memory runs out.
+  Status ReadAll(SourceBytes* bytes);
 
-  // True when another program has written the file since it was opened (or
-  // rewound), as far as can be told once every byte has been read: a regular
-  // file whose size, modification or change time differ now; or, for one
-  // written just before it was opened, whose bytes read once more differ from
-  // those read. Always false for a pipe or device, which cannot tell.
-  [[nodiscard]] bool HasChanged();
-
-  // Reads the file again from its start; it counts as opened now. A regular
-  // file only.
-  Status Rewind();
+  // True when `bytes`, what ReadAll gave last, may not be one version of the
+  // file: it is a regular file whose size, modification or change time differ
+  // now from when ReadAll began; or, where those were too recent to tell, whose
+  // bytes read once more differ. Always false for a pipe or device, which
+  // cannot tell.
+  [[nodiscard]] bool HasChanged(std::string_view bytes);
 
   [[nodiscard]] const FileIdentity& identity() const { return identity_; }
 
@@ -72,25 +91,26 @@ class SourceFile final : public ByteSource {
   SourceFile(intptr_t handle, bool regular, const FileIdentity& identity)
       : handle_(handle), regular_(regular), identity_(identity) {}
 
-  // Takes the stamp of a regular file as it is opened or rewound, and whether
-  // its content must be checked (source_file.cc).
-  Status Start();
-  [[nodiscard]] bool ContentDiffers();
+  [[nodiscard]] bool ContentDiffers(std::string_view bytes);
 
-  // The platform's part (platform_posix.cc, platform_win32.cc).
-  Status ReadSome(char* buffer, size_t capacity, size_t* count);
-  Status ReadSomeAt(uint64_t offset, char* buffer, size_t capacity, size_t* count);
+  // The platform's part (platform_posix.cc, platform_win32.cc). ReadSome reads
+  // at `offset` from a regular file, and on from where it stopped otherwise.
+  Status ReadSome(uint64_t offset, char* buffer, size_t capacity, size_t* count);
   [[nodiscard]] bool TakeStamp(Stamp* stamp) const;
   [[nodiscard]] static int64_t Now();  // in the stamps' time
-  Status SeekToStart();
 
   intptr_t handle_;
   bool regular_;  // a regular file, not a pipe or device
   FileIdentity identity_;
-  Stamp stamp_;                 // when it was opened or rewound
+  Stamp stamp_;                 // when ReadAll began
   bool check_content_ = false;  // written too recently for the stamp to tell
-  ContentHash content_;         // of the bytes read since, when checked
 };
+
+// Memory for whole sources (SourceBytes): a block of at least `*size` bytes,
+// with `*size` set to what it holds; null when none can be had. Freed with
+// FreeSourceMemory.
+[[nodiscard]] char* AllocateSourceMemory(size_t* size);
+void FreeSourceMemory(char* block);
 
 // A header being written. The bytes go to a new temporary file in the header's
 // directory; Commit puts it in the header's place in one step. Until then an
@@ -100,7 +120,7 @@ class SourceFile final : public ByteSource {
 // and the file it leads to is replaced; on POSIX a link that stands in a
 // sticky directory everyone may write to (such as /tmp) is followed only when
 // it belongs to the caller or to the directory's owner.
-class HeaderFile final : public ByteSink {
+class HeaderFile final {
  public:
   // Fails without creating anything when the header exists but may not be
   // written (read-only), is not a regular file, is not a header this tool
@@ -111,14 +131,12 @@ class HeaderFile final : public ByteSink {
   static Status Create(const std::string& header_path, const FileIdentity* source,
                        std::unique_ptr<HeaderFile>* file);
 
-  ~HeaderFile() override;
+  ~HeaderFile();
   HeaderFile(const HeaderFile&) = delete;
   HeaderFile& operator=(const HeaderFile&) = delete;
 
-  Status Write(std::string_view bytes) override;
-
-  // Forgets what has been written, so that writing starts again at the start.
-  Status Restart();
+  // Writes `bytes` to the temporary file, after those written before.
+  Status Write(std::string_view bytes);
 
   // Makes the written bytes durable, closes the temporary file and replaces the
   // header with it, keeping the old header's owner, permissions and extended

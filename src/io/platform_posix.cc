@@ -1,5 +1,6 @@
 // POSIX implementation of the platform layer: the source file, the clock and
-// paths as text. The header file is in header_file_posix.cc.
+// paths as text. The header file is in header_file_posix.cc, the memory for
+// sources in posix_optional.cc.
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -59,32 +60,18 @@ Status SourceFile::Open(const std::string& path, std::unique_ptr<SourceFile>* fi
   if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) return Status::kAccessDenied;
   const FileIdentity identity{static_cast<uint64_t>(info.st_dev),
                               static_cast<uint64_t>(info.st_ino)};
-  std::unique_ptr<SourceFile> opened(
-      new SourceFile(owned.Release(), S_ISREG(info.st_mode), identity));
-  if (const Status status = opened->Start(); status != Status::kOk) return status;
-  *file = std::move(opened);
+  file->reset(new SourceFile(owned.Release(), S_ISREG(info.st_mode), identity));
   return Status::kOk;
 }
 
 SourceFile::~SourceFile() { close(static_cast<int>(handle_)); }
 
-Status SourceFile::ReadSome(char* buffer, size_t capacity, size_t* count) {
+Status SourceFile::ReadSome(uint64_t offset, char* buffer, size_t capacity, size_t* count) {
+  const int fd = static_cast<int>(handle_);
   ssize_t got;
   do {
-    got = read(static_cast<int>(handle_), buffer, capacity);
-  } while (got < 0 && errno == EINTR);
-  if (got < 0) {
-    *count = 0;
-    return StatusFromErrno(errno);
-  }
-  *count = static_cast<size_t>(got);
-  return Status::kOk;
-}
-
-Status SourceFile::ReadSomeAt(uint64_t offset, char* buffer, size_t capacity, size_t* count) {
-  ssize_t got;
-  do {
-    got = pread(static_cast<int>(handle_), buffer, capacity, static_cast<off_t>(offset));
+    got = regular_ ? pread(fd, buffer, capacity, static_cast<off_t>(offset))
+                   : read(fd, buffer, capacity);
   } while (got < 0 && errno == EINTR);
   if (got < 0) {
     *count = 0;
@@ -107,10 +94,6 @@ int64_t SourceFile::Now() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
-Status SourceFile::SeekToStart() {
-  return lseek(static_cast<int>(handle_), 0, SEEK_SET) == 0 ? Status::kOk : StatusFromErrno(errno);
 }
 
 // ---- Clock and paths

@@ -3,6 +3,7 @@
 // the replacement are tried again for a while when another program holds the
 // file (win32_file.h).
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "base/utf8.h"
@@ -84,38 +85,25 @@ Status SourceFile::Open(const std::string& path, std::unique_ptr<SourceFile>* fi
     CloseHandle(handle);
     return StatusFromError(error);
   }
-  std::unique_ptr<SourceFile> opened(
-      new SourceFile(reinterpret_cast<intptr_t>(handle), regular, identity));
-  if (const Status status = opened->Start(); status != Status::kOk) return status;
-  *file = std::move(opened);
+  file->reset(new SourceFile(reinterpret_cast<intptr_t>(handle), regular, identity));
   return Status::kOk;
 }
 
 SourceFile::~SourceFile() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
 
-Status SourceFile::ReadSome(char* buffer, size_t capacity, size_t* count) {
-  *count = 0;
-  const DWORD wanted = capacity > 0x40000000 ? 0x40000000 : static_cast<DWORD>(capacity);
-  DWORD got = 0;
-  if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, wanted, &got, nullptr)) {
-    return StatusFromError(GetLastError());
-  }
-  *count = got;
-  return Status::kOk;
-}
-
-Status SourceFile::ReadSomeAt(uint64_t offset, char* buffer, size_t capacity, size_t* count) {
+Status SourceFile::ReadSome(uint64_t offset, char* buffer, size_t capacity, size_t* count) {
   *count = 0;
   const DWORD wanted = capacity > 0x40000000 ? 0x40000000 : static_cast<DWORD>(capacity);
   OVERLAPPED at{};
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
   DWORD got = 0;
-  // On a handle opened for synchronous use this reads at the offset given; it
-  // moves the file pointer, which only the end of the run follows.
-  if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, wanted, &got, &at)) {
+  // On a handle opened for synchronous use, a read with an offset reads there.
+  if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, wanted, &got,
+                  regular_ ? &at : nullptr)) {
     const DWORD error = GetLastError();
-    return error == ERROR_HANDLE_EOF ? Status::kOk : StatusFromError(error);
+    return error == ERROR_HANDLE_EOF || error == ERROR_BROKEN_PIPE ? Status::kOk
+                                                                   : StatusFromError(error);
   }
   *count = got;
   return Status::kOk;
@@ -142,13 +130,11 @@ int64_t SourceFile::Now() {
       static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime));
 }
 
-Status SourceFile::SeekToStart() {
-  LARGE_INTEGER start{};
-  if (!SetFilePointerEx(reinterpret_cast<HANDLE>(handle_), start, nullptr, FILE_BEGIN)) {
-    return StatusFromError(GetLastError());
-  }
-  return Status::kOk;
-}
+// Plain memory: a first touch of a page costs little on Windows, and the
+// 32-bit program has little address space to give to alignment.
+char* AllocateSourceMemory(size_t* size) { return static_cast<char*>(std::malloc(*size)); }
+
+void FreeSourceMemory(char* block) { std::free(block); }
 
 // ---- HeaderFile
 
@@ -317,16 +303,6 @@ Status HeaderFile::Write(std::string_view bytes) {
     }
     if (written == 0) return Status::kIoError;
     bytes.remove_prefix(written);
-  }
-  return Status::kOk;
-}
-
-Status HeaderFile::Restart() {
-  const HANDLE handle = state_->handle;
-  LARGE_INTEGER start{};
-  if (handle == INVALID_HANDLE_VALUE) return Status::kIoError;
-  if (!SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) || !SetEndOfFile(handle)) {
-    return StatusFromError(GetLastError());
   }
   return Status::kOk;
 }

@@ -67,10 +67,6 @@ enum class Links { kFollow, kRefuse };
 [[nodiscard]] int64_t ModificationTime(const struct stat& info);
 [[nodiscard]] int64_t ChangeTime(const struct stat& info);
 
-// Starts writing `length` bytes from `offset` of the file to disk without
-// waiting for them, where the system offers that; a hint only.
-void StartWriteBack(int fd, uint64_t offset, uint64_t length);
-
 // Copies the extended attributes of one open file to another, POSIX ACLs among
 // them, where the system has them; an attribute the caller may not set is
 // passed over.

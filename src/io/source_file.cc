@@ -1,10 +1,11 @@
-// The part of the source file that every platform shares: telling whether the
-// bytes read are one version of the file. A stamp (size, modification and
-// change time) that differs after the last read shows a change. A stamp that
-// is not older than the moment of opening shows nothing: a save may have been
-// under way then, its time set as it began, and still be writing. Such a file
-// is hashed as it is read and read once more at the end (as git treats a
-// "racily clean" index entry).
+// The part of the source file that every platform shares: reading it whole,
+// and telling whether the bytes read are one version of the file. A stamp
+// (size, modification and change time) that differs after the reading shows a
+// change. A stamp that is not older than the moment the reading began shows
+// nothing: a save may have been under way then, its time set as it began, and
+// still be writing. Such a file is read once more at the end and compared (as
+// git treats a "racily clean" index entry).
+#include <cstring>
 #include <memory>
 
 #include "io/platform.h"
@@ -12,56 +13,74 @@
 namespace vortiq {
 namespace {
 
-constexpr size_t kCheckBufferSize = 64 * 1024;
+constexpr size_t kCheckPiece = 64 * 1024;
+constexpr size_t kFirstCapacity = 64 * 1024;  // of a pipe or device, whose size is unknown
 
 }  // namespace
 
-Status SourceFile::Start() {
+SourceBytes::~SourceBytes() { FreeSourceMemory(data_); }
+
+bool SourceBytes::Reserve(size_t capacity) {
+  char* const block = AllocateSourceMemory(&capacity);
+  if (block == nullptr) return false;
+  if (size_ > 0) std::memcpy(block, data_, size_);
+  FreeSourceMemory(data_);
+  data_ = block;
+  capacity_ = capacity;
+  return true;
+}
+
+Status SourceFile::ReadAll(SourceBytes* bytes) {
   check_content_ = false;
-  content_ = ContentHash();
-  if (!regular_) return Status::kOk;
-  const int64_t opened = Now();
-  if (!TakeStamp(&stamp_)) return Status::kIoError;
-  const int64_t settled = opened - kStampGranularity;
-  check_content_ = stamp_.modified >= settled || stamp_.changed >= settled;
-  return Status::kOk;
+  bytes->size_ = 0;
+  size_t expected = kFirstCapacity;
+  if (regular_) {
+    const int64_t began = Now();
+    if (!TakeStamp(&stamp_)) return Status::kIoError;
+    const int64_t settled = began - kStampGranularity;
+    check_content_ = stamp_.modified >= settled || stamp_.changed >= settled;
+    // One byte more than the file holds, so that its end is seen without
+    // making room again.
+    if (static_cast<uint64_t>(stamp_.size) >= SIZE_MAX) return Status::kIoError;
+    expected = static_cast<size_t>(stamp_.size) + 1;
+  }
+  if (bytes->capacity_ < expected && !bytes->Reserve(expected)) return Status::kIoError;
+  for (;;) {
+    if (bytes->size_ == bytes->capacity_ &&
+        (bytes->capacity_ > SIZE_MAX / 2 || !bytes->Reserve(bytes->capacity_ * 2))) {
+      return Status::kIoError;  // a file that grows while it is read
+    }
+    size_t count = 0;
+    if (const Status status = ReadSome(bytes->size_, bytes->data_ + bytes->size_,
+                                       bytes->capacity_ - bytes->size_, &count);
+        status != Status::kOk) {
+      return status;
+    }
+    if (count == 0) return Status::kOk;
+    bytes->size_ += count;
+  }
 }
 
-Status SourceFile::Read(char* buffer, size_t capacity, size_t* count) {
-  const Status status = ReadSome(buffer, capacity, count);
-  if (check_content_ && status == Status::kOk) content_.Update(std::string_view(buffer, *count));
-  return status;
-}
-
-bool SourceFile::HasChanged() {
+bool SourceFile::HasChanged(std::string_view bytes) {
   if (!regular_) return false;
   Stamp now;
   if (!TakeStamp(&now) || !(now == stamp_)) return true;
-  return check_content_ && ContentDiffers();
+  return check_content_ && ContentDiffers(bytes);
 }
 
-bool SourceFile::ContentDiffers() {
-  // One byte more than was read shows a file that has grown.
-  const size_t size = content_.length() < kCheckBufferSize
-                          ? static_cast<size_t>(content_.length()) + 1
-                          : kCheckBufferSize;
-  const std::unique_ptr<char[]> buffer(new char[size]);
-  ContentHash again;
-  while (again.length() <= content_.length()) {
+bool SourceFile::ContentDiffers(std::string_view bytes) {
+  const std::unique_ptr<char[]> piece(new char[kCheckPiece]);
+  // Read one byte past those held: a file that has grown differs.
+  for (uint64_t offset = 0;;) {
     size_t count = 0;
-    if (ReadSomeAt(again.length(), buffer.get(), size, &count) != Status::kOk) {
+    if (ReadSome(offset, piece.get(), kCheckPiece, &count) != Status::kOk) return true;
+    if (count == 0) return offset != bytes.size();
+    if (offset + count > bytes.size() ||
+        std::memcmp(piece.get(), bytes.data() + offset, count) != 0) {
       return true;
     }
-    if (count == 0) break;
-    again.Update(std::string_view(buffer.get(), count));
+    offset += count;
   }
-  return again.length() != content_.length() || again.Digest() != content_.Digest();
-}
-
-Status SourceFile::Rewind() {
-  if (!regular_) return Status::kIoError;
-  if (const Status status = SeekToStart(); status != Status::kOk) return status;
-  return Start();
 }
 
 }  // namespace vortiq

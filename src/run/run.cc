@@ -4,9 +4,8 @@
 #include <memory>
 
 #include "base/text.h"
-#include "io/header_writer.h"
+#include "declgen/emitter.h"
 #include "io/platform.h"
-#include "run/generate.h"
 
 namespace vortiq {
 std::string SourcePathOf(const std::vector<std::string>& parameters) {
@@ -24,42 +23,50 @@ namespace {
 
 constexpr int kMaxReadings = 2;  // of a source that changes while it is read
 
+// Reads the whole source into `*bytes`. A source that another program writes
+// while it is read (a save during the run) would give a header of neither
+// version: it is read again, once, and when it changes again, the run fails.
+bool ReadOneVersion(SourceFile* source, SourceBytes* bytes) {
+  for (int reading = 1; reading <= kMaxReadings; ++reading) {
+    if (source->ReadAll(bytes) != Status::kOk) return false;
+    if (!source->HasChanged(bytes->view())) return true;
+  }
+  return false;
+}
+
+// Puts `text` in the header's place in one step; the source `source` is never
+// replaced.
+bool WriteHeader(const std::string& header_path, const FileIdentity& source,
+                 std::string_view text) {
+  std::unique_ptr<HeaderFile> header;
+  // Destroying a header file that was not committed removes its temporary file.
+  return HeaderFile::Create(header_path, &source, &header) == Status::kOk &&
+         header->Write(text) == Status::kOk && header->Commit() == Status::kOk;
+}
+
 int RunUnguarded(const std::vector<std::string>& parameters) {
   const std::string source_path = SourcePathOf(parameters);
   const std::string_view extension = GetExtensionPart(source_path);
   if (extension != "pb" && extension != "sb") return kExitSuccess;
 
+  // The source is read whole and the header made whole before the header's
+  // temporary file is created, so a run ended meanwhile leaves nothing.
   std::unique_ptr<SourceFile> source;
-  if (SourceFile::Open(source_path, &source) != Status::kOk) return kExitFailure;
-  std::unique_ptr<HeaderFile> header_file;
-  if (HeaderFile::Create(source_path + "i", &source->identity(), &header_file) != Status::kOk)
+  SourceBytes bytes;
+  if (SourceFile::Open(source_path, &source) != Status::kOk ||
+      !ReadOneVersion(source.get(), &bytes)) {
     return kExitFailure;
-
-  const std::string source_text = PathToText(source_path);
-  const DateValue date = Date(ReadLocalClock());
-  // A source that another program writes while it is read (a save during the
-  // run) would give a header of neither version: it is read again from the
-  // start, and when it changes again, the old header stays.
-  for (int reading = 1;; ++reading) {
-    HeaderWriter header(header_file.get());
-    if (GenerateHeader(source.get(), source_text, date, &header) != Status::kOk) {
-      return kExitFailure;  // destroying header_file removes the temporary file
-    }
-    if (!source->HasChanged()) break;
-    if (reading == kMaxReadings || source->Rewind() != Status::kOk ||
-        header_file->Restart() != Status::kOk) {
-      return kExitFailure;
-    }
   }
-  source.reset();
-  return header_file->Commit() == Status::kOk ? kExitSuccess : kExitFailure;
+  const std::string header =
+      EmitHeader(bytes.view(), PathToText(source_path), Date(ReadLocalClock()));
+  return WriteHeader(source_path + "i", source->identity(), header) ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
 
 int Run(const std::vector<std::string>& parameters) {
-  // Memory or a thread that cannot be had fails the run as any other failure
-  // does: the unwinding removes the temporary file, and nothing is printed.
+  // Memory that cannot be had fails the run as any other failure does: the
+  // unwinding removes a temporary file, and nothing is printed.
   try {
     return RunUnguarded(parameters);
   } catch (const std::exception&) {

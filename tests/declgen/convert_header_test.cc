@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/statement_vector.h"
+#include "support/converted.h"
 
 namespace vortiq {
 namespace {

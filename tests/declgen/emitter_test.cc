@@ -8,43 +8,24 @@
 namespace vortiq {
 namespace {
 
-class VectorStatements final : public StatementLookahead {
- public:
-  explicit VectorStatements(std::vector<std::string> statements)
-      : statements_(std::move(statements)) {}
-  bool StatementAt(uint64_t index, std::string_view* statement) override {
-    if (index >= statements_.size()) return false;
-    *statement = statements_[index];
-    return true;
-  }
-  const std::vector<std::string>& all() const { return statements_; }
-
- private:
-  std::vector<std::string> statements_;
-};
-
-constexpr std::string_view kPrologueEnd = "CompilerIf #PB_Compiler_Module = \"\"\r\n";
-
 struct Emitted {
-  std::string body;                  // everything after the prologue
+  std::string body;                  // the header text written for the statements
   std::vector<SectionState> states;  // the state after each statement
 };
 
-Emitted Emit(std::vector<std::string> statements) {
-  VectorStatements list(std::move(statements));
-  std::string bytes;
-  StringSink sink(&bytes);
-  HeaderWriter header(&sink);
-  Emitter emitter("demo.pb", 0, &list, &header);
+// Hands each of `statements` (each one line, no colons) to EmitStatement.
+Emitted Emit(const std::vector<std::string>& statements) {
+  std::string source;
+  for (const std::string& statement : statements) source += statement + "\n";
+  StatementCursor cursor(source);
   Emitted emitted;
-  for (const std::string& statement : list.all()) {
-    emitter.EmitStatement(statement);
-    emitted.states.push_back(emitter.section_state());
+  SectionState state = SectionState::TopLevel;
+  std::string_view statement;
+  while (cursor.Next(&statement)) {
+    if (!statement.empty()) state = EmitStatement(statement, state, cursor, &emitted.body);
+    emitted.states.push_back(state);
   }
-  header.Flush();
-  const size_t prologue = bytes.find(kPrologueEnd);
-  EXPECT_NE(prologue, std::string::npos);
-  emitted.body = bytes.substr(prologue + kPrologueEnd.size());
+  EXPECT_EQ(emitted.states.size(), statements.size());
   return emitted;
 }
 
@@ -111,21 +92,14 @@ TEST(EmitterTest, Transitions) {
   }
 }
 
-TEST(EmitterTest, PrologueOnFirstStatementOnly) {
-  VectorStatements list({"", ""});
-  std::string bytes;
-  StringSink sink(&bytes);
-  HeaderWriter header(&sink);
-  Emitter emitter("D:\\work\\My Demo.pb", 1796525451, &list, &header);
-  emitter.EmitStatement("");
-  EXPECT_EQ(emitter.statement_position(), 1u);
-  emitter.EmitStatement("");
-  header.Flush();
-  EXPECT_EQ(bytes,
+TEST(EmitterTest, PrologueOnceAndTheClosingLine) {
+  EXPECT_EQ(EmitHeader("\n\n", "D:\\work\\My Demo.pb", 1796525451),
             ";- VORTIQ V5.72 [https://vortiq.org]\r\n"
             ";- 'My Demo.pb' header, generated at 02:50:51 06.12.2026.\r\n"
             "\r\n"
-            "CompilerIf #PB_Compiler_Module = \"\"\r\n");
+            "CompilerIf #PB_Compiler_Module = \"\"\r\n"
+            "CompilerEndIf");
+  EXPECT_EQ(EmitHeader("", "x.pb", 0), "CompilerEndIf");
 }
 
 }  // namespace

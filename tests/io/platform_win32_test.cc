@@ -75,10 +75,9 @@ TEST(HeaderFileWin32Test, LongPath) {
   ASSERT_EQ(WriteHeader(header.substr(4), "deep"), Status::kOk);
   std::unique_ptr<SourceFile> source;
   ASSERT_EQ(SourceFile::Open(Utf8(header.substr(4)), &source), Status::kOk);
-  char buffer[8];
-  size_t count = 0;
-  ASSERT_EQ(source->Read(buffer, sizeof buffer, &count), Status::kOk);
-  EXPECT_EQ(std::string(buffer, count), "deep");
+  SourceBytes read;
+  ASSERT_EQ(source->ReadAll(&read), Status::kOk);
+  EXPECT_EQ(read.view(), "deep");
   source.reset();
   // Clean up what plain paths cannot reach.
   EXPECT_TRUE(DeleteFileW(header.c_str()));
@@ -107,9 +106,9 @@ TEST(SourceFileWin32Test, SharedWithEditorsThatSave) {
   testing::WriteFile(path, "abc");
   std::unique_ptr<SourceFile> source;
   ASSERT_EQ(SourceFile::Open(Utf8(path), &source), Status::kOk);
-  char buffer[8];
-  size_t count = 0;
-  ASSERT_EQ(source->Read(buffer, sizeof buffer, &count), Status::kOk);
+  SourceBytes read;
+  ASSERT_EQ(source->ReadAll(&read), Status::kOk);
+  EXPECT_EQ(read.view(), "abc");
   // An editor saves meanwhile, and a second run reads.
   const HANDLE editor = CreateFileW(path.wstring().c_str(), GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -120,7 +119,7 @@ TEST(SourceFileWin32Test, SharedWithEditorsThatSave) {
   CloseHandle(editor);
   std::unique_ptr<SourceFile> second;
   EXPECT_EQ(SourceFile::Open(Utf8(path), &second), Status::kOk);
-  EXPECT_TRUE(source->HasChanged());
+  EXPECT_TRUE(source->HasChanged(read.view()));
 
   EXPECT_EQ(SourceFile::Open(Utf8(dir.path() / "none.pb"), &source), Status::kNotFound);
   // Denied for good, not busy: no waiting.

@@ -1,9 +1,8 @@
-#include "run/generate.h"
+#include "support/generate.h"
 
 #include <gtest/gtest.h>
 
 #include "base/utf8.h"
-#include "io/source_reader.h"
 #include "support/header_text.h"
 #include "support/whole_sources.h"
 
@@ -25,19 +24,6 @@ TEST(GenerateTest, WholeSources) {
   for (const testing::WholeSource& c : testing::kWholeSources) {
     EXPECT_EQ(Header(c.source), Expected(c.body)) << c.name;
   }
-}
-
-// A continued header whose first line ends the first read: reading on replaces
-// the bytes it was seen in, here with a module start (inside the procedure,
-// where it counts for nothing). The header must not be looked at again.
-TEST(GenerateTest, ContinuedHeaderAtTheEndOfARead) {
-  const std::string first_line = "Procedure A(x,\n";
-  const size_t at = SourceReader::kDefaultBufferSize - first_line.size();
-  const std::string filler = "; " + std::string(at - 3, 'a') + "\n";
-  const std::string source = filler + first_line + "y)\n; " + std::string(at - 6, 'b') + "\n" +
-                             "Module M\nEndProcedure\nProcedure B()\n";
-  ASSERT_EQ(source.find("Module M"), SourceReader::kDefaultBufferSize + at);
-  EXPECT_EQ(Header(source), Expected("Declare A(x,y)\r\nDeclare B()\r\n"));
 }
 
 TEST(GenerateTest, EmptySourceGivesTheClosingLineOnly) { EXPECT_EQ(Header(""), "CompilerEndIf"); }

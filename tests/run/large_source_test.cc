@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "run/generate.h"
+#include "support/generate.h"
 #include "support/header_text.h"
 #include "support/source_generator.h"
 

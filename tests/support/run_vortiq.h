@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,6 +33,7 @@ struct RunOptions {
   // controlling terminal (and standard input), as the program a terminal
   // window or a remote login was started with does.
   std::string terminal = {};
+  bool traced = false;  // stopped by its start, for StopAfterSystemCall
 };
 
 struct RunResult {
@@ -73,6 +75,7 @@ inline StartedRun StartVortiq(const std::vector<std::string>& parameters, RunOpt
       if (terminal < 0 || ioctl(terminal, TIOCSCTTY, 0) != 0 || dup2(terminal, 0) != 0) _exit(127);
       if (terminal != 0) close(terminal);
     }
+    if (options.traced && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(123);
     std::vector<char*> argv{const_cast<char*>(VORTIQ_EXECUTABLE)};
     for (const std::string& parameter : parameters) {
       argv.push_back(const_cast<char*>(parameter.c_str()));
@@ -105,6 +108,31 @@ inline bool HasEnded(const StartedRun& run) {
   return waitid(P_PID, static_cast<id_t>(run.pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
          info.si_pid == run.pid;
 }
+
+// For a run started with `traced`: lets it go on until it returns from the
+// first system call numbered `number` (SYS_...), and leaves it stopped there
+// (Release lets it go on). False when it ended first.
+inline bool StopAfterSystemCall(const StartedRun& run, long number) {
+  int status = 0;
+  if (waitpid(run.pid, &status, 0) != run.pid || !WIFSTOPPED(status)) return false;  // its start
+  ptrace(PTRACE_SETOPTIONS, run.pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+  bool in_call = false;
+  int signal = 0;  // one for the run, to be passed on
+  for (;;) {
+    if (ptrace(PTRACE_SYSCALL, run.pid, nullptr, signal) != 0) return false;
+    if (waitpid(run.pid, &status, 0) != run.pid || !WIFSTOPPED(status)) return false;
+    signal = WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
+    if (signal != 0) continue;
+    __ptrace_syscall_info info{};
+    if (ptrace(PTRACE_GET_SYSCALL_INFO, run.pid, sizeof info, &info) <= 0) return false;
+    if (info.op == PTRACE_SYSCALL_INFO_ENTRY)
+      in_call = info.entry.nr == static_cast<uint64_t>(number);
+    if (info.op == PTRACE_SYSCALL_INFO_EXIT && in_call) return true;
+  }
+}
+
+// Lets a run stopped by StopAfterSystemCall go on, no longer traced.
+inline void Release(const StartedRun& run) { ptrace(PTRACE_DETACH, run.pid, nullptr, 0); }
 
 inline RunResult RunVortiq(const std::vector<std::string>& parameters, RunOptions options = {}) {
   return FinishVortiq(StartVortiq(parameters, options));
