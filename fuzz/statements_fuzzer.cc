@@ -1,8 +1,8 @@
 // Fuzzes the statement cursor: the input is the source. Its statements must be
 // those of a plain byte-at-a-time model of lines and statements; a copy must
-// read ahead the statements that follow; lines passed over must hold no
-// statement that begins with a keyword that matters; and the walk with vectors
-// must stop where the plain walk does.
+// read ahead the statements that follow; statements passed over must not begin
+// with a keyword that matters; and the walk with vectors must stop where the
+// plain walk does.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -67,18 +67,12 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
-struct ModelStatement {
-  size_t line;
-  std::string text;
-};
-
 // The statements of `lines`: each cut at single colons (pairs from the left),
 // trimmed, one "runtime " dropped, and ';' put in front from the first piece
 // that begins with ';' on.
-std::vector<ModelStatement> ModelStatements(const std::vector<std::string>& lines) {
-  std::vector<ModelStatement> statements;
-  for (size_t number = 0; number < lines.size(); ++number) {
-    const std::string& line = lines[number];
+std::vector<std::string> ModelStatements(const std::vector<std::string>& lines) {
+  std::vector<std::string> statements;
+  for (const std::string& line : lines) {
     std::vector<std::string> pieces;
     std::string piece;
     for (size_t i = 0; i < line.size(); ++i) {
@@ -98,7 +92,7 @@ std::vector<ModelStatement> ModelStatements(const std::vector<std::string>& line
       std::string_view text = TrimSpaces(each);
       if (Lower(text.substr(0, 8)) == "runtime ") text = TrimSpaces(text.substr(8));
       comment = comment || (!text.empty() && text.front() == ';');
-      statements.push_back({number, (comment ? ";" : "") + std::string(text)});
+      statements.push_back((comment ? ";" : "") + std::string(text));
     }
   }
   return statements;
@@ -114,35 +108,29 @@ bool BeginsWithOneOf(std::string_view statement, const KeywordStarts& keywords) 
   return false;
 }
 
-// Walks `source` with the cursor, passing lines over with `keywords` after each
-// statement: what it gives must be the model's lines in order, each whole or
-// not at all, where a line not given holds no statement that begins with one
-// of `keywords`. Lines may be alike, so every way of matching is tried: after
-// `line` lines, the statements given that they can account for.
-void CheckPassingOver(std::string_view source, const std::vector<ModelStatement>& model,
+// Walks `source` with the cursor, passing over with `keywords` after each
+// statement: what it gives must be the model's statements in order, those it
+// passes over none that begins with one of `keywords`. Statements may be
+// alike, so every way of matching is tried: after each statement of the
+// model, the numbers of statements given that those so far can account for.
+void CheckPassingOver(std::string_view source, const std::vector<std::string>& model,
                       const KeywordStarts& keywords) {
   std::vector<std::string> given;
   StatementCursor cursor(source);
   std::string_view statement;
   while (cursor.Next(&statement)) {
     given.emplace_back(statement);
-    cursor.PassOverLines(keywords);
+    cursor.PassOver(keywords);
   }
-  std::vector<bool> reached(given.size() + 1, false);  // statements given, accounted for
+  std::vector<bool> reached(given.size() + 1, false);
   reached[0] = true;
-  for (size_t first = 0, end = 0; first < model.size(); first = end) {
-    while (end < model.size() && model[end].line == model[first].line) ++end;
-    bool may_pass = true;
-    for (size_t i = first; i < end; ++i)
-      may_pass = may_pass && !BeginsWithOneOf(model[i].text, keywords);
+  for (const std::string& each : model) {
+    const bool may_pass = !BeginsWithOneOf(each, keywords);
     std::vector<bool> next(given.size() + 1, false);
     for (size_t done = 0; done <= given.size(); ++done) {
       if (!reached[done]) continue;
-      next[done] = next[done] || may_pass;
-      bool whole = given.size() - done >= end - first;
-      for (size_t i = first; whole && i < end; ++i)
-        whole = given[done + i - first] == model[i].text;
-      if (whole) next[done + end - first] = true;
+      if (may_pass) next[done] = true;
+      if (done < given.size() && given[done] == each) next[done + 1] = true;
     }
     reached = std::move(next);
   }
@@ -157,19 +145,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vortiq::fuzz;
   const std::string_view source(reinterpret_cast<const char*>(data), size);
   Choices choices(data, size);
-  const std::vector<ModelStatement> model = ModelStatements(ModelLines(source));
+  const std::vector<std::string> model = ModelStatements(ModelLines(source));
 
   StatementCursor cursor(source);
   std::string_view statement;
   for (size_t i = 0; i < model.size(); ++i) {
     VORTIQ_FUZZ_CHECK(cursor.Next(&statement));
-    VORTIQ_FUZZ_CHECK(statement == model[i].text);
+    VORTIQ_FUZZ_CHECK(statement == model[i]);
     VORTIQ_FUZZ_CHECK(IsWellFormedUtf8(statement));
     // From one statement in eight, a copy reads the rest ahead.
     if (choices.Below(8) == 0) {
       StatementCursor ahead(cursor);
       for (size_t k = i + 1; k < model.size(); ++k) {
-        VORTIQ_FUZZ_CHECK(ahead.Next(&statement) && statement == model[k].text);
+        VORTIQ_FUZZ_CHECK(ahead.Next(&statement) && statement == model[k]);
       }
       VORTIQ_FUZZ_CHECK(!ahead.Next(&statement));
     }

@@ -6,8 +6,6 @@
 namespace vortiq {
 namespace {
 
-constexpr uint64_t kHighBits = 0x8080808080808080ULL;
-
 // Length of the ill-formed or well-formed sequence at the start of `bytes`
 // (not empty): returns the number of bytes it occupies and sets `*valid`.
 // With `allow_surrogates`, 0xED 0xA0..0xBF 0x80..0xBF (WTF-8) counts as well-formed.
@@ -82,18 +80,6 @@ void AppendCodePoint(char32_t code_point, std::string* out) {
   }
 }
 
-// Number of ASCII bytes at the start of `bytes`.
-size_t AsciiPrefixLength(std::string_view bytes) {
-  size_t i = 0;
-  for (; i + 8 <= bytes.size(); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, bytes.data() + i, 8);
-    if (word & kHighBits) break;
-  }
-  while (i < bytes.size() && static_cast<uint8_t>(bytes[i]) < 0x80) ++i;
-  return i;
-}
-
 std::string Utf16ToUtf8Impl(std::u16string_view text, bool keep_unpaired) {
   std::string out;
   out.reserve(text.size());
@@ -116,10 +102,6 @@ std::string Utf16ToUtf8Impl(std::u16string_view text, bool keep_unpaired) {
 
 void AppendRepairedUtf8(std::string_view bytes, std::string* out) {
   while (!bytes.empty()) {
-    const size_t ascii = AsciiPrefixLength(bytes);
-    out->append(bytes.data(), ascii);
-    bytes.remove_prefix(ascii);
-    if (bytes.empty()) break;
     bool valid;
     const size_t length = SequenceLength(bytes, /*allow_surrogates=*/false, &valid);
     if (valid) {

@@ -1,8 +1,6 @@
 #include "declgen/convert_header.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 #include <string_view>
 
 #include "base/text.h"
@@ -21,58 +19,52 @@ struct ElementType {
     ++length;
   }
 
-  // Appends the type lower-cased to `*out` when it is a basic type suffix
-  // (".b", ".a", ".c", ".w", ".u", ".l", ".i", ".f", ".q", ".d" or ".s").
-  void AppendIfBasic(std::string* out) const {
+  // Writes the type lower-cased at `end` when it is a basic type suffix (".b",
+  // ".a", ".c", ".w", ".u", ".l", ".i", ".f", ".q", ".d" or ".s"); returns the
+  // new end.
+  char* AppendIfBasic(char* end) const {
     const char type = LowerAscii(text[1]);
-    if (length == 2 && text[0] == '.' &&
-        std::string_view("bacwulifqds").find(type) != std::string_view::npos) {
-      out->push_back('.');
-      out->push_back(type);
+    if (length != 2 || text[0] != '.' ||
+        std::string_view("bacwulifqds").find(type) == std::string_view::npos) {
+      return end;
     }
+    *end++ = '.';
+    *end++ = type;
+    return end;
   }
 };
-
-// The characters that change the scan of a parameter list, and the space
-// after which a collection keyword may end: runs of any others are copied, or
-// cut, whole.
-constexpr std::array<bool, 256> kChangesScan = [] {
-  std::array<bool, 256> changes{};
-  for (const char c : std::string_view("\" ;,=().*")) changes[static_cast<uint8_t>(c)] = true;
-  return changes;
-}();
 
 }  // namespace
 
 bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::string* out) {
-  const size_t result = out->size();  // where this statement's text begins
+  // Written in place, into room for the whole statement: the text never
+  // outgrows what has been scanned, as an element type only replaces
+  // characters that were cut.
+  const size_t first = out->size();
+  out->resize(first + statement.size());
+  char* const result = out->data() + first;  // where this statement's text begins
+  char* end = result;
   size_t at = 0;
   if (!continuing) {
     // Everything up to and including the first '(' (keyword, return type,
     // name) is copied unchanged.
     const size_t open = statement.find('(');
     at = open == std::string_view::npos ? statement.size() : open + 1;
-    out->append(statement.substr(0, at));
+    end = std::copy_n(statement.data(), at, end);
   }
   bool in_string = false;
   bool cut = false;           // pointer or collection parameter: a '.' starts a cut
   bool cutting = false;       // characters are dropped
   bool element_type = false;  // collecting a List/Array/Map element type
   ElementType element;
-  while (at < statement.size()) {
-    size_t end = at;
-    while (end < statement.size() && !kChangesScan[static_cast<uint8_t>(statement[end])]) ++end;
-    const std::string_view run = statement.substr(at, std::max<size_t>(end - at, 1));
-    at += run.size();
-    const char c = run.front();
+  for (; at < statement.size(); ++at) {
+    const char c = statement[at];
     if (c == '"') in_string = !in_string;
-    // A run of characters that change nothing is taken whole; a character that
-    // changes the scan is taken alone. Inside a string, and at its opening
-    // quotation mark, nothing changes.
+    // Inside a string, and at its opening quotation mark, nothing changes.
     if (!in_string) {
       // A collection keyword and its space right before the character make the
       // parameter one whose element type is collected and cut.
-      const std::string_view so_far = std::string_view(*out).substr(result);
+      const std::string_view so_far(result, static_cast<size_t>(end - result));
       if (so_far.ends_with(' ') &&
           (EndsWithKeyword(so_far, "list ") || EndsWithKeyword(so_far, "array ") ||
            EndsWithKeyword(so_far, "map "))) {
@@ -80,6 +72,7 @@ bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::
       }
       switch (c) {
         case ';':  // a comment: neither it nor the rest is copied
+          out->resize(static_cast<size_t>(end - out->data()));
           return false;
         case ',':
         case '=':  // the parameter's type ends, and with it any cut
@@ -87,7 +80,7 @@ bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::
           break;
         case '(':  // a collection's element type ends
           cutting = false;
-          if (element_type) element.AppendIfBasic(out);
+          if (element_type) end = element.AppendIfBasic(end);
           element_type = false;
           element = ElementType();
           break;
@@ -105,11 +98,12 @@ bool ScanDeclarationStatement(std::string_view statement, bool continuing, std::
       }
     }
     if (!cutting) {
-      out->append(run);
+      *end++ = c;
     } else if (element_type) {
-      for (const char each : run) element.Append(each);
+      element.Append(c);
     }
   }
+  out->resize(static_cast<size_t>(end - out->data()));
   // Whether the character examined last is ',': then the list goes on.
   return !statement.empty() && statement.back() == ',';
 }

@@ -51,10 +51,10 @@ void AppendFences(std::string_view name, std::string* header) {
 
 SectionState EmitStatement(std::string_view statement, SectionState state,
                            const StatementCursor& cursor, std::string* header) {
-  const StateRules& rules = kStateRules[static_cast<size_t>(state)];
-  for (size_t i = 0; i < rules.count; ++i) {
-    const SectionRule& rule = rules.rules[i];
-    if (!kKindTests[static_cast<size_t>(rule.kind)].test(statement)) continue;
+  for (const SectionRule& rule : kSectionRules) {
+    if (rule.from != state || !kKindTests[static_cast<size_t>(rule.kind)].test(statement)) {
+      continue;
+    }
     switch (rule.kind) {
       case StatementKind::ProcedureStart: {
         const size_t keyword = ProcedureKeywordLength(statement);
@@ -89,7 +89,7 @@ std::string EmitHeader(std::string_view source, std::string_view source_path, Da
     SectionState state = SectionState::TopLevel;
     do {
       if (!IsEmptyStatement(statement)) state = EmitStatement(statement, state, cursor, &header);
-      if (pass_over) cursor.PassOverLines(kKeywordsThatMatter[static_cast<size_t>(state)]);
+      if (pass_over) cursor.PassOver(kKeywordsThatMatter[static_cast<size_t>(state)]);
     } while (cursor.Next(&statement));
   }
   header.append(kClosingLine);

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <utility>
 
 #include "declgen/classify.h"
 #include "declgen/statements.h"
@@ -75,27 +74,6 @@ inline constexpr KindTest kKindTests[] = {
     {IsMacroStart, kMacroStartKeyword},    {IsMacroEnd, kMacroEndKeyword},
 };
 
-// The rules of one state, in their order.
-struct StateRules {
-  std::array<SectionRule, std::size(kSectionRules)> rules{};
-  size_t count = 0;
-};
-
-[[nodiscard]] constexpr StateRules RulesOf(SectionState state) {
-  StateRules of_state;
-  for (const SectionRule& rule : kSectionRules) {
-    if (rule.from == state) of_state.rules[of_state.count++] = rule;
-  }
-  return of_state;
-}
-
-// The rules of each state, indexed by the state.
-inline constexpr std::array<StateRules, kSectionStates> kStateRules =
-    []<size_t... kStates>(std::index_sequence<kStates...>) {
-  return std::array<StateRules, kSectionStates>{RulesOf(static_cast<SectionState>(kStates))...};
-}
-(std::make_index_sequence<kSectionStates>{});
-
 // The starts of the keywords of the statements that can move the machine out
 // of `state`, and of "runtime ", which a statement loses before it is tested:
 // lines in which no statement begins with one of them change nothing there.
@@ -109,20 +87,21 @@ inline constexpr std::array<StateRules, kSectionStates> kStateRules =
     }
     keywords.starts[keywords.count++] = start;  // more than fit fail to compile
   };
-  const StateRules rules = RulesOf(state);
-  for (size_t i = 0; i < rules.count; ++i) {
-    add(kKindTests[static_cast<size_t>(rules.rules[i].kind)].keyword);
+  for (const SectionRule& rule : kSectionRules) {
+    if (rule.from == state) add(kKindTests[static_cast<size_t>(rule.kind)].keyword);
   }
   add(kRuntimeKeyword);
   return keywords;
 }
 
-inline constexpr std::array<KeywordStarts, kSectionStates> kKeywordsThatMatter =
-    []<size_t... kStates>(std::index_sequence<kStates...>) {
-  return std::array<KeywordStarts, kSectionStates>{
-      KeywordsThatMatterIn(static_cast<SectionState>(kStates))...};
-}
-(std::make_index_sequence<kSectionStates>{});
+// Those of each state, indexed by the state; made by the compiler.
+inline constexpr std::array<KeywordStarts, kSectionStates> kKeywordsThatMatter = [] {
+  std::array<KeywordStarts, kSectionStates> each{};
+  for (size_t state = 0; state < kSectionStates; ++state) {
+    each[state] = KeywordsThatMatterIn(static_cast<SectionState>(state));
+  }
+  return each;
+}();
 
 }  // namespace vortiq
 

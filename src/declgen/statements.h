@@ -61,12 +61,12 @@ class StatementCursor {
   // after the last. The view stays valid until the next call of Next.
   bool Next(std::string_view* statement);
 
-  // Where the current line has been read to its end: passes over the lines
-  // from the next one on in which no statement may begin with one of
-  // `keywords` (nor with "runtime ", which must be among them), so that Next
-  // gives the first statement of the first line where one may
-  // (FindWhereMayMatter). Does nothing in the middle of a line.
-  void PassOverLines(const KeywordStarts& keywords);
+  // Passes over the statements after the one Next gave last that cannot
+  // begin with one of `keywords` (nor with "runtime ", which must be among
+  // them): the rest of its line, and whole lines after it, up to the piece or
+  // line where one may (FindWhereMayMatter), so that Next gives that one's
+  // first statement. A comment piece ends what matters of its line.
+  void PassOver(const KeywordStarts& keywords);
 
  private:
   static constexpr size_t kLineDone = std::string_view::npos;
@@ -74,6 +74,8 @@ class StatementCursor {
   void ReadString();          // the next physical line into line_
   void ReadRepairedString();  // the same for a line whose bytes need repair
   std::string_view TakePiece();
+  // A piece trimmed of spaces, and of one leading "runtime ".
+  static std::string_view Prepared(std::string_view piece);
 
   std::string_view source_;
   size_t next_line_ = 0;           // where the line after the current one begins

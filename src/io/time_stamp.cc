@@ -1,6 +1,8 @@
 #include "io/time_stamp.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "base/text.h"
 
@@ -47,11 +49,6 @@ CivilDate CivilFromDays(int64_t days) {
   return {year_of_era + era * 400 + (month <= 2), month, day};
 }
 
-void AppendTwoDigits(int64_t value, std::string* out) {
-  if (value < 10) out->push_back('0');
-  out->append(std::to_string(value));
-}
-
 }  // namespace
 
 DateValue Date(const LocalTime& clock) noexcept {
@@ -78,40 +75,28 @@ int Minute(DateValue date) noexcept { return date < 0 ? 0 : static_cast<int>(dat
 int Second(DateValue date) noexcept { return date < 0 ? 0 : static_cast<int>(date % 60); }
 
 std::string FormatDate(std::string_view mask, DateValue date) {
+  // The tokens in the order they are tried ("yyyy" before "yy"), with their fields.
+  const struct {
+    std::string_view token;
+    int64_t field;
+  } tokens[] = {{"yyyy", Year(date)}, {"yy", Year(date) % 100}, {"mm", Month(date)},
+                {"dd", Day(date)},    {"hh", Hour(date)},       {"ii", Minute(date)},
+                {"ss", Second(date)}};
   std::string text;
-  text.reserve(mask.size() + 8);
-  size_t i = 0;
-  while (i < mask.size()) {
-    const std::string_view rest = mask.substr(i + 1);
-    if (mask[i] != '%') {
-      text.push_back(mask[i++]);
-    } else if (StartsWithKeyword(rest, "yyyy")) {
-      const int64_t year = Year(date);
-      const std::string digits = std::to_string(year);
-      if (digits.size() < 4) text.append(4 - digits.size(), '0');
-      text.append(digits);
-      i += 5;
-    } else if (StartsWithKeyword(rest, "yy")) {
-      AppendTwoDigits(Year(date) % 100, &text);
-      i += 3;
-    } else if (StartsWithKeyword(rest, "mm")) {
-      AppendTwoDigits(Month(date), &text);
-      i += 3;
-    } else if (StartsWithKeyword(rest, "dd")) {
-      AppendTwoDigits(Day(date), &text);
-      i += 3;
-    } else if (StartsWithKeyword(rest, "hh")) {
-      AppendTwoDigits(Hour(date), &text);
-      i += 3;
-    } else if (StartsWithKeyword(rest, "ii")) {
-      AppendTwoDigits(Minute(date), &text);
-      i += 3;
-    } else if (StartsWithKeyword(rest, "ss")) {
-      AppendTwoDigits(Second(date), &text);
-      i += 3;
-    } else {
-      text.push_back(mask[i++]);  // not a token: the '%' stays, the rest is read anew
+  for (size_t i = 0; i < mask.size();) {
+    const auto token = std::find_if(std::begin(tokens), std::end(tokens), [&](const auto& each) {
+      return mask[i] == '%' && StartsWithKeyword(mask.substr(i + 1), each.token);
+    });
+    if (token == std::end(tokens)) {
+      text.push_back(mask[i++]);  // not a token: a '%' stays, and the rest is read anew
+      continue;
     }
+    // Two digits each, four for the whole year.
+    const std::string digits = std::to_string(token->field);
+    const size_t width = token->token.size() == 4 ? 4 : 2;
+    if (digits.size() < width) text.append(width - digits.size(), '0');
+    text.append(digits);
+    i += 1 + token->token.size();
   }
   return text;
 }
