@@ -3,7 +3,7 @@
 # VORTIQ_OPTIONAL_POSIX_CALLS=OFF none is used, so a Linux build runs the plain
 # POSIX code that systems without them (macOS, the BSDs) get.
 option(VORTIQ_OPTIONAL_POSIX_CALLS
-       "Use what the build finds beyond plain POSIX (O_PATH, MADV_HUGEPAGE, st_mtim, extended attributes)"
+       "Use what the build finds beyond plain POSIX (O_PATH, MADV_HUGEPAGE, F_SETLEASE, st_mtim, extended attributes)"
        ON)
 include(CheckCXXSourceCompiles)
 
@@ -16,6 +16,9 @@ int main() { return madvise(nullptr, 0, MADV_HUGEPAGE); }" VORTIQ_FOUND_MADV_HUG
 check_cxx_source_compiles("
 #include <sys/stat.h>
 int main() { struct stat info {}; return static_cast<int>(info.st_mtim.tv_nsec); }" VORTIQ_FOUND_ST_MTIM)
+check_cxx_source_compiles("
+#include <fcntl.h>
+int main() { return fcntl(0, F_SETLEASE, F_RDLCK) + fcntl(0, F_SETLEASE, F_UNLCK); }" VORTIQ_FOUND_F_SETLEASE)
 # The Linux form of the calls (macOS has calls of the same names that take one
 # more argument, which this does not compile with).
 check_cxx_source_compiles("
@@ -27,7 +30,7 @@ int main() {
                           fsetxattr(0, text, text, 1, 0));
 }" VORTIQ_FOUND_XATTR)
 
-foreach(feature O_PATH MADV_HUGEPAGE ST_MTIM XATTR)
+foreach(feature O_PATH MADV_HUGEPAGE F_SETLEASE ST_MTIM XATTR)
   if(VORTIQ_OPTIONAL_POSIX_CALLS AND VORTIQ_FOUND_${feature})
     set(VORTIQ_HAVE_${feature} 1)
   else()
@@ -35,7 +38,7 @@ foreach(feature O_PATH MADV_HUGEPAGE ST_MTIM XATTR)
   endif()
 endforeach()
 message(STATUS "Beyond plain POSIX: O_PATH ${VORTIQ_HAVE_O_PATH}, huge pages "
-               "${VORTIQ_HAVE_MADV_HUGEPAGE}, st_mtim ${VORTIQ_HAVE_ST_MTIM}, "
+               "${VORTIQ_HAVE_MADV_HUGEPAGE}, leases ${VORTIQ_HAVE_F_SETLEASE}, st_mtim ${VORTIQ_HAVE_ST_MTIM}, "
                "extended attributes ${VORTIQ_HAVE_XATTR}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/posix_features.h.in
                ${CMAKE_BINARY_DIR}/generated/posix_features.h @ONLY)

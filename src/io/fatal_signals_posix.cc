@@ -20,7 +20,7 @@ constexpr int kTerminating[] = {
     SIGABRT,   SIGALRM, SIGBUS,  SIGFPE,  SIGHUP,  SIGILL,  SIGINT,    SIGPIPE, SIGPROF, SIGQUIT,
     SIGSEGV,   SIGSYS,  SIGTERM, SIGTRAP, SIGUSR1, SIGUSR2, SIGVTALRM, SIGXCPU, SIGXFSZ,
 #if defined(SIGPOLL)
-    SIGPOLL,
+    SIGPOLL,  // SIGIO on Linux, which the source's lease brings: ignored before, so left so
 #endif
 #if defined(SIGPWR)
     SIGPWR,

@@ -27,6 +27,11 @@ struct FileIdentity {
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// The pauses, in milliseconds, while another program holds a file that the run
+// needs: growing, about two seconds in all, which outlasts a virus scanner's or
+// an indexer's look at a small file, or a save in flight.
+inline constexpr int kBusyPauses[] = {10, 20, 40, 80, 150, 300, 400, 500, 500};
+
 // The bytes of a whole source, held in memory the platform layer gives
 // (AllocateSourceMemory).
 class SourceBytes {
@@ -74,6 +79,17 @@ class SourceFile final {
   SourceFile(const SourceFile&) = delete;
   SourceFile& operator=(const SourceFile&) = delete;
 
+  // Reads the whole file into `*bytes`, as one version of it: what ReadAll
+  // reads, where HasChanged then sees no change (read once more otherwise),
+  // and no program holds the file open for writing (WriterHoldsIt), whose
+  // save may be paused in the middle of a write that both readings saw. Such a
+  // program is waited for (kBusyPauses) and the file read once more when it is
+  // gone; one that keeps the file open for writing longer (a sync client)
+  // must leave two readings at least kSettle apart equal. kIoError when the
+  // file changes again, or as ReadAll.
+  Status ReadOneVersion(SourceBytes* bytes);
+  static constexpr int kSettle = 100;  // milliseconds
+
   // Reads the whole file into `*bytes`, from its start where it is a regular
   // file (so every call reads it anew). kIoError also when memory runs out.
   Status ReadAll(SourceBytes* bytes);
@@ -98,6 +114,10 @@ class SourceFile final {
   Status ReadSome(uint64_t offset, char* buffer, size_t capacity, size_t* count);
   [[nodiscard]] bool TakeStamp(Stamp* stamp) const;
   [[nodiscard]] static int64_t Now();  // in the stamps' time
+  // Whether a program holds the file open for writing now; false where that
+  // cannot be asked (posix_optional.cc, platform_win32.cc).
+  [[nodiscard]] bool WriterHoldsIt() const;
+  static void Pause(int milliseconds);
 
   intptr_t handle_;
   bool regular_;  // a regular file, not a pipe or device

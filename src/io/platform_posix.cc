@@ -90,6 +90,12 @@ bool SourceFile::TakeStamp(Stamp* stamp) const {
   return true;
 }
 
+void SourceFile::Pause(int milliseconds) {
+  timespec rest{milliseconds / 1000, milliseconds % 1000 * 1'000'000};
+  while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+  }
+}
+
 int64_t SourceFile::Now() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);

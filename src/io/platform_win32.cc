@@ -109,6 +109,20 @@ Status SourceFile::ReadSome(uint64_t offset, char* buffer, size_t capacity, size
   return Status::kOk;
 }
 
+bool SourceFile::WriterHoldsIt() const {
+  if (!regular_) return false;
+  // The same file opened again, sharing reading and deletion but not writing,
+  // is refused while any handle with write access is open. For that instant
+  // an editor's save in place meets a sharing violation, which editors retry.
+  const HANDLE probe = ReOpenFile(reinterpret_cast<HANDLE>(handle_), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, 0);
+  if (probe == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+  CloseHandle(probe);
+  return false;
+}
+
+void SourceFile::Pause(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
+
 bool SourceFile::TakeStamp(Stamp* stamp) const {
   const HANDLE handle = reinterpret_cast<HANDLE>(handle_);
   LARGE_INTEGER size{};

@@ -4,9 +4,11 @@
 #include <errno.h>
 #include <fcntl.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
+#include "io/platform.h"
 #include "io/posix_file.h"
 #include "posix_features.h"
 
@@ -63,6 +65,29 @@ int64_t ChangeTime(const struct stat& info) {
   return static_cast<int64_t>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
 #else
   return static_cast<int64_t>(info.st_ctime) * 1'000'000'000;
+#endif
+}
+
+bool SourceFile::WriterHoldsIt() const {
+#if VORTIQ_HAVE_F_SETLEASE
+  if (!regular_) return false;
+  // A read lease is refused with EAGAIN while any process holds the file open
+  // for writing, and released at once. While it is held, a program that opens
+  // the file for writing waits, and the kernel sends SIGIO, which would end the
+  // run: it is ignored, once, before the first lease (and so the handler of
+  // fatal signals leaves it ignored). Refused for another reason (EACCES: the
+  // file of another user, without CAP_LEASE; EINVAL: a file system without
+  // leases), the question has no answer, and the stamps decide as before.
+  static const bool sigio_ignored = std::signal(SIGIO, SIG_IGN) != SIG_ERR;
+  (void)sigio_ignored;
+  const int fd = static_cast<int>(handle_);
+  if (fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+    fcntl(fd, F_SETLEASE, F_UNLCK);
+    return false;
+  }
+  return errno == EAGAIN;
+#else
+  return false;
 #endif
 }
 

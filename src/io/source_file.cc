@@ -4,7 +4,8 @@
 // change. A stamp that is not older than the moment the reading began shows
 // nothing: a save may have been under way then, its time set as it began, and
 // still be writing. Such a file is read once more at the end and compared (as
-// git treats a "racily clean" index entry).
+// git treats a "racily clean" index entry). A writer paused in the middle of a
+// write shows in neither: the platform asks whether one holds the file open.
 #include <cstring>
 #include <memory>
 
@@ -59,6 +60,31 @@ Status SourceFile::ReadAll(SourceBytes* bytes) {
     if (count == 0) return Status::kOk;
     bytes->size_ += count;
   }
+}
+
+Status SourceFile::ReadOneVersion(SourceBytes* bytes) {
+  bool unchanged = false;
+  for (int reading = 0; reading < 2 && !unchanged; ++reading) {
+    if (const Status status = ReadAll(bytes); status != Status::kOk) return status;
+    unchanged = !HasChanged(bytes->view());
+  }
+  if (!unchanged) return Status::kIoError;
+  // Both readings may have seen the same torn bytes: a writer taken off the
+  // processor in the middle of one write, its time stamped as the write began.
+  // Only asking whether it still holds the file open can tell.
+  if (!WriterHoldsIt()) return Status::kOk;
+  for (const int pause : kBusyPauses) {
+    Pause(pause);
+    if (WriterHoldsIt()) continue;
+    if (const Status status = ReadAll(bytes); status != Status::kOk) return status;
+    if (HasChanged(bytes->view())) return Status::kIoError;
+    if (!WriterHoldsIt()) return Status::kOk;
+  }
+  // Still held: a program may keep a file open for writing and not write it.
+  if (const Status status = ReadAll(bytes); status != Status::kOk) return status;
+  Pause(kSettle);
+  return ContentDiffers(bytes->view()) || HasChanged(bytes->view()) ? Status::kIoError
+                                                                    : Status::kOk;
 }
 
 bool SourceFile::HasChanged(std::string_view bytes) {

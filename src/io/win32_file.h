@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "base/status.h"
+#include "io/platform.h"
 
 namespace vortiq {
 
@@ -49,21 +50,16 @@ enum class Denial { kDeletePending, kAny };
 // after the failure: it also reads the thread's last NTSTATUS.
 [[nodiscard]] bool IsBusyError(DWORD error, Denial denial);
 
-// The pauses between attempts of an operation that keeps failing because a
-// file is busy: growing, about two seconds in all, which outlasts a virus
-// scanner's or an indexer's look at a small file.
-inline constexpr DWORD kBusyPauses[] = {10, 20, 40, 80, 150, 300, 400, 500, 500};
-
 // Calls `attempt` until it succeeds or fails for another reason than a busy
 // file, pausing between attempts (kBusyPauses). `attempt` returns true on
 // success and leaves the error in GetLastError on failure, which then holds
 // the last attempt's error.
 template <typename Attempt>
 bool RetryWhileBusy(Attempt&& attempt, Denial denial = Denial::kDeletePending) {
-  for (const DWORD pause : kBusyPauses) {
+  for (const int pause : kBusyPauses) {
     if (attempt()) return true;
     if (!IsBusyError(GetLastError(), denial)) return false;
-    Sleep(pause);
+    Sleep(static_cast<DWORD>(pause));
   }
   return attempt();
 }

@@ -21,19 +21,6 @@ std::string SourcePathOf(const std::vector<std::string>& parameters) {
 
 namespace {
 
-constexpr int kMaxReadings = 2;  // of a source that changes while it is read
-
-// Reads the whole source into `*bytes`. A source that another program writes
-// while it is read (a save during the run) would give a header of neither
-// version: it is read again, once, and when it changes again, the run fails.
-bool ReadOneVersion(SourceFile* source, SourceBytes* bytes) {
-  for (int reading = 1; reading <= kMaxReadings; ++reading) {
-    if (source->ReadAll(bytes) != Status::kOk) return false;
-    if (!source->HasChanged(bytes->view())) return true;
-  }
-  return false;
-}
-
 // Puts `text` in the header's place in one step; the source `source` is never
 // replaced.
 bool WriteHeader(const std::string& header_path, const FileIdentity& source,
@@ -54,7 +41,7 @@ int RunUnguarded(const std::vector<std::string>& parameters) {
   std::unique_ptr<SourceFile> source;
   SourceBytes bytes;
   if (SourceFile::Open(source_path, &source) != Status::kOk ||
-      !ReadOneVersion(source.get(), &bytes)) {
+      source->ReadOneVersion(&bytes) != Status::kOk) {
     return kExitFailure;
   }
   const std::string header =

@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "posix_features.h"
 #include "support/many_procedures.h"
 #include "support/run_vortiq.h"
 #include "support/snapshot.h"
@@ -215,22 +216,22 @@ TEST(SurroundingsTest, SourceRewrittenInPlaceNeverGivesAMixedHeader) {
   testing::WriteOldHeader(dir / "x.pbi");
   std::atomic<bool> stop = false;
   std::thread rewriter([&] {
-    // Pauses between the writes, so that runs also start between them.
+    // Pauses between the saves, so that runs also start between them.
     std::mt19937 random(7);
     std::uniform_int_distribution<int> pause_us(0, 4000);
     constexpr size_t kPiece = 16 * 1024;
-    const int fd = open(source.c_str(), O_WRONLY | O_CLOEXEC);
     for (int v = 1; !stop; v ^= 1) {
       // In pieces, as an editor saves: those that fall in one tick of the
       // file system's clock leave the same time stamp.
+      const int fd = open(source.c_str(), O_WRONLY | O_CLOEXEC);
       for (size_t at = 0; at < versions[v].size(); at += kPiece) {
         const size_t size = std::min(kPiece, versions[v].size() - at);
         EXPECT_EQ(pwrite(fd, versions[v].data() + at, size, static_cast<off_t>(at)),
                   static_cast<ssize_t>(size));
       }
+      close(fd);
       std::this_thread::sleep_for(microseconds(pause_us(random)));
     }
-    close(fd);
   });
   int mixed = 0;
   int whole = 0;
@@ -252,6 +253,78 @@ TEST(SurroundingsTest, SourceRewrittenInPlaceNeverGivesAMixedHeader) {
   EXPECT_EQ(mixed, 0);
   std::cout << "[          ] " << whole << " of 300 runs gave a header\n";
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"x.pb", "x.pbi"}));
+}
+
+// Whether the run is in a pause (waiting for a writer to close the source).
+bool IsPausing(pid_t pid) {
+  return ReadFile("/proc/" + std::to_string(pid) + "/wchan").find("nanosleep") != std::string::npos;
+}
+
+// A save in flight: the writer has written the first half of the new text over
+// the old and holds the file open, paused (its time stamped before the run
+// began, both readings alike torn). The run waits for it to close the file and
+// reads the new text whole.
+TEST(SurroundingsTest, SaveInFlightIsWaitedFor) {
+  if (!VORTIQ_HAVE_F_SETLEASE) GTEST_SKIP() << "the plain POSIX layer cannot ask";
+  TempDir dir;
+  const Sample old_text = ManyProcedures(20000);
+  Sample new_text = ManyProcedures(20000);
+  // The same procedures renamed: "Procedure P1(" becomes "Procedure Q1(".
+  for (std::string* text : {&new_text.source, &new_text.header_body}) {
+    for (size_t at = text->find(" P"); at != std::string::npos; at = text->find(" P", at + 1)) {
+      (*text)[at + 1] = 'Q';
+    }
+  }
+  const std::string source = dir / "f.pb";
+  WriteFile(source, old_text.source);
+  testing::WriteOldHeader(dir / "f.pbi");
+  const size_t half = new_text.source.size() / 2;
+  const int writer = open(source.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(pwrite(writer, new_text.source.data(), half, 0), static_cast<ssize_t>(half));
+  const StartedRun run = StartVortiq({source});
+  bool pausing = false;
+  for (int wait = 0; wait < 10000 && !pausing && !testing::HasEnded(run); ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    pausing = IsPausing(run.pid);
+  }
+  EXPECT_TRUE(pausing) << "the run did not wait for the writer";
+  const size_t rest = new_text.source.size() - half;
+  ASSERT_EQ(pwrite(writer, new_text.source.data() + half, rest, static_cast<off_t>(half)),
+            static_cast<ssize_t>(rest));
+  close(writer);
+  const RunResult result = FinishVortiq(run);
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.output, "");
+  EXPECT_TRUE(WithFixedTime(ReadFile(dir / "f.pbi")) == Prologue("f.pb") + new_text.header_body);
+}
+
+// A program that holds the source open for writing and never writes (a sync
+// client) holds the run up for the pauses, two seconds in all, not for ever;
+// one the run may not ask about (the source of another user, without
+// CAP_LEASE) is decided by the time stamps alone.
+TEST(SurroundingsTest, WriterThatNeverWrites) {
+  TempDir dir;
+  const std::string source = dir / "n.pb";
+  WriteFile(source, "Procedure A()\n");
+  ASSERT_EQ(chown(dir.path().c_str(), kNobody, kNobody), 0);
+  const int holder = open(source.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  for (const bool as_nobody : {false, true}) {
+    SCOPED_TRACE(as_nobody ? "as nobody" : "as the owner");
+    if (as_nobody && geteuid() != 0) continue;  // needs another user, whom root can become
+    std::filesystem::remove(dir / "n.pbi");
+    const auto start = std::chrono::steady_clock::now();
+    const RunResult result = RunVortiq({source}, {.as_nobody = as_nobody});
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(WithFixedTime(ReadFile(dir / "n.pbi")),
+              Prologue("n.pb") + "Declare A()\r\nCompilerEndIf");
+    if (!as_nobody && VORTIQ_HAVE_F_SETLEASE) {
+      EXPECT_GE(took, std::chrono::milliseconds(2100));
+    }
+  }
+  close(holder);
 }
 
 // The signals that end a process unless it handles them, as kill, timeout, a

@@ -232,6 +232,45 @@ TEST(VortiqWin32Test, HeaderHeldForAMomentIsWaitedFor) {
   EXPECT_EQ(EntriesOf(dir), (std::vector<std::string>{"x.pb", "x.pbi"}));
 }
 
+// A save in flight: the first half of the new text written over the old, the
+// source held open for writing. The run waits for the writer to close it and
+// reads the new text whole; a writer that never writes holds the run up for
+// the pauses only.
+TEST(VortiqWin32Test, SaveInFlightIsWaitedFor) {
+  TempDir dir;
+  const auto source = dir.path() / "f.pb";
+  const std::string new_text = "Procedure New1()\r\nProcedure New2()\r\n";
+  testing::WriteFile(source, "Procedure Old1()\r\nProcedure Old2()\r\n");
+  const auto open_for_writing = [&source] {
+    return CreateFileW(source.wstring().c_str(), GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE writer = open_for_writing();
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  const DWORD half = static_cast<DWORD>(new_text.size() / 2);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(writer, new_text.data(), half, &written, nullptr));
+  const StartedRun run = StartVortiq(Quoted(source));
+  ASSERT_NE(run.process, nullptr);
+  while (!IsOpenForReading(source) && WaitForSingleObject(run.process, 1) != 0) {
+  }
+  Sleep(300);
+  ASSERT_TRUE(WriteFile(writer, new_text.data() + half, static_cast<DWORD>(new_text.size()) - half,
+                        &written, nullptr));
+  CloseHandle(writer);
+  const RunResult result = FinishVortiq(run);
+  EXPECT_EQ(result.exit_code, 0u);
+  EXPECT_EQ(WithFixedTime(testing::ReadFile(dir.path() / "f.pbi")),
+            Header("f.pb", "Declare New1()\r\nDeclare New2()\r\n"));
+
+  writer = open_for_writing();
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(RunVortiq(Quoted(source)).exit_code, 0u);
+  EXPECT_GE(GetTickCount64() - start, 2000u) << "it did not wait for the writer";
+  CloseHandle(writer);
+}
+
 TEST(VortiqWin32Test, HeaderHeldLongerThanTheRetriesKeepsTheOldOne) {
   TempDir dir;
   testing::WriteFile(dir.path() / "x.pb", "Procedure A()\r\n");
