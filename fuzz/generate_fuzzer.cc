@@ -169,7 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                       "\r\n" + std::string(kClosingLine));
     if (!MayHoldLineEndsInLines(source)) CheckLines(source, header);
   }
-  VORTIQ_FUZZ_CHECK(EmitHeader(source, PathToText(path), Date(clock), /*pass_over=*/false) ==
-                    header);
+  VORTIQ_FUZZ_CHECK(
+      Joined(EmitHeader(source, PathToText(path), Date(clock), /*pass_over=*/false)) == header);
   return 0;
 }

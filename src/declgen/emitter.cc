@@ -1,5 +1,7 @@
 #include "declgen/emitter.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "base/utf8.h"
 #include "declgen/classify.h"
@@ -77,22 +79,26 @@ SectionState EmitStatement(std::string_view statement, SectionState state,
   return state;
 }
 
-std::string EmitHeader(std::string_view source, std::string_view source_path, DateValue date,
-                       bool pass_over) {
-  std::string header;
+HeaderText EmitHeader(std::string_view source, std::string_view source_path, DateValue date,
+                      bool pass_over) {
+  // Room for the usual header, and then for a piece at a time: a reserved
+  // page costs nothing until it is written.
+  HeaderText header(1);
+  header.back().reserve(std::min(source.size(), kHeaderPiece) + 4096);
   StatementCursor cursor(source);
   std::string_view statement;
   if (cursor.Next(&statement)) {
-    // Room for the usual header, so that it is seldom copied as it grows.
-    header.reserve(source.size() / 8 + 4096);
-    AppendPrologue(source_path, date, &header);
+    AppendPrologue(source_path, date, &header.back());
     SectionState state = SectionState::TopLevel;
     do {
-      if (!IsEmptyStatement(statement)) state = EmitStatement(statement, state, cursor, &header);
+      if (!IsEmptyStatement(statement)) {
+        state = EmitStatement(statement, state, cursor, &header.back());
+      }
       if (pass_over) cursor.PassOver(kKeywordsThatMatter[static_cast<size_t>(state)]);
+      if (header.back().size() >= kHeaderPiece) header.emplace_back().reserve(kHeaderPiece + 4096);
     } while (cursor.Next(&statement));
   }
-  header.append(kClosingLine);
+  header.back().append(kClosingLine);
   return header;
 }
 

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "declgen/sections.h"
 #include "declgen/statements.h"
@@ -24,6 +25,12 @@ inline constexpr std::string_view kProjectAddress = "https://vortiq.org";
 SectionState EmitStatement(std::string_view statement, SectionState state,
                            const StatementCursor& cursor, std::string* header);
 
+// The text of a header in pieces, to be written one after the other. A piece
+// is closed once it holds kHeaderPiece bytes (a declaration is never cut), so
+// that a header far larger than its source grows without being copied.
+using HeaderText = std::vector<std::string>;
+inline constexpr size_t kHeaderPiece = size_t{1} << 20;
+
 // The whole header of the source bytes `source`. `source_path` is the source
 // path as well-formed UTF-8 text (PathToText); its file part goes into the
 // prologue, control characters as U+FFFD. `date` is the time stamp. A source
@@ -31,8 +38,8 @@ SectionState EmitStatement(std::string_view statement, SectionState state,
 // which no statement matters in the state of their place are passed over
 // (kKeywordsThatMatter); without `pass_over`, for tests, every statement is
 // handed to EmitStatement, with the same result.
-[[nodiscard]] std::string EmitHeader(std::string_view source, std::string_view source_path,
-                                     DateValue date, bool pass_over = true);
+[[nodiscard]] HeaderText EmitHeader(std::string_view source, std::string_view source_path,
+                                    DateValue date, bool pass_over = true);
 
 }  // namespace vortiq
 

@@ -24,11 +24,14 @@ namespace {
 // Puts `text` in the header's place in one step; the source `source` is never
 // replaced.
 bool WriteHeader(const std::string& header_path, const FileIdentity& source,
-                 std::string_view text) {
+                 const HeaderText& text) {
   std::unique_ptr<HeaderFile> header;
   // Destroying a header file that was not committed removes its temporary file.
-  return HeaderFile::Create(header_path, &source, &header) == Status::kOk &&
-         header->Write(text) == Status::kOk && header->Commit() == Status::kOk;
+  if (HeaderFile::Create(header_path, &source, &header) != Status::kOk) return false;
+  for (const std::string& piece : text) {
+    if (header->Write(piece) != Status::kOk) return false;
+  }
+  return header->Commit() == Status::kOk;
 }
 
 int RunUnguarded(const std::vector<std::string>& parameters) {
@@ -44,7 +47,7 @@ int RunUnguarded(const std::vector<std::string>& parameters) {
       source->ReadOneVersion(&bytes) != Status::kOk) {
     return kExitFailure;
   }
-  const std::string header =
+  const HeaderText header =
       EmitHeader(bytes.view(), PathToText(source_path), Date(ReadLocalClock()));
   return WriteHeader(source_path + "i", source->identity(), header) ? kExitSuccess : kExitFailure;
 }

@@ -94,12 +94,22 @@ TEST(EmitterTest, Transitions) {
 
 TEST(EmitterTest, PrologueOnceAndTheClosingLine) {
   EXPECT_EQ(EmitHeader("\n\n", "D:\\work\\My Demo.pb", 1796525451),
-            ";- VORTIQ V5.72 [https://vortiq.org]\r\n"
-            ";- 'My Demo.pb' header, generated at 02:50:51 06.12.2026.\r\n"
-            "\r\n"
-            "CompilerIf #PB_Compiler_Module = \"\"\r\n"
-            "CompilerEndIf");
-  EXPECT_EQ(EmitHeader("", "x.pb", 0), "CompilerEndIf");
+            HeaderText{";- VORTIQ V5.72 [https://vortiq.org]\r\n"
+                       ";- 'My Demo.pb' header, generated at 02:50:51 06.12.2026.\r\n"
+                       "\r\n"
+                       "CompilerIf #PB_Compiler_Module = \"\"\r\n"
+                       "CompilerEndIf"});
+  EXPECT_EQ(EmitHeader("", "x.pb", 0), HeaderText{"CompilerEndIf"});
+  // A header larger than a piece comes in pieces, each closed after the
+  // declaration that filled it.
+  std::string source;
+  for (int i = 0; i < 100000; ++i) source += "Procedure P" + std::to_string(i) + "()\nEndProcedure\n";
+  const HeaderText pieces = EmitHeader(source, "x.pb", 0);
+  ASSERT_GT(pieces.size(), 1u);
+  for (size_t i = 0; i + 1 < pieces.size(); ++i) {
+    EXPECT_GE(pieces[i].size(), kHeaderPiece);
+    EXPECT_TRUE(pieces[i].ends_with("()\r\n"));
+  }
 }
 
 }  // namespace

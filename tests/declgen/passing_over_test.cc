@@ -11,6 +11,7 @@
 #include "declgen/emitter.h"
 #include "declgen/sections.h"
 #include "support/adversarial_source.h"
+#include "support/generate.h"
 #include "support/source_generator.h"
 #include "support/temp_dir.h"
 #include "support/whole_sources.h"
@@ -19,8 +20,8 @@ namespace vortiq {
 namespace {
 
 void ExpectSameAsPlain(std::string_view source, const std::string& what) {
-  const std::string header = EmitHeader(source, "same.pb", 0);
-  const std::string plain = EmitHeader(source, "same.pb", 0, /*pass_over=*/false);
+  const std::string header = Joined(EmitHeader(source, "same.pb", 0));
+  const std::string plain = Joined(EmitHeader(source, "same.pb", 0, /*pass_over=*/false));
   const auto differ = std::mismatch(header.begin(), header.end(), plain.begin(), plain.end());
   EXPECT_TRUE(header == plain) << what << ": " << header.size() << " bytes against " << plain.size()
                                << ", first difference at byte " << differ.first - header.begin();
