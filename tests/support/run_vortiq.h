@@ -11,6 +11,7 @@
 #include <sys/ioctl.h>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,7 +34,7 @@ struct RunOptions {
   // controlling terminal (and standard input), as the program a terminal
   // window or a remote login was started with does.
   std::string terminal = {};
-  bool traced = false;  // stopped by its start, for StopAfterSystemCall
+  bool traced = false;  // traced from its start, for StopAfterReadAt
 };
 
 struct RunResult {
@@ -85,6 +86,11 @@ inline StartedRun StartVortiq(const std::vector<std::string>& parameters, RunOpt
     _exit(126);
   }
   close(pipe_fds[1]);
+  if (options.traced) {  // it stops at its start
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, 0), pid);
+    ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+  }
   return {pid, pipe_fds[0]};
 }
 
@@ -109,14 +115,12 @@ inline bool HasEnded(const StartedRun& run) {
          info.si_pid == run.pid;
 }
 
-// For a run started with `traced`: lets it go on until it returns from the
-// first system call numbered `number` (SYS_...), and leaves it stopped there
-// (Release lets it go on). False when it ended first.
-inline bool StopAfterSystemCall(const StartedRun& run, long number) {
+// For a run started with `traced`: lets it go on until it returns from its
+// next read (pread64) at `offset`, and leaves it stopped there (Release lets
+// it go on). False when it ended first.
+inline bool StopAfterReadAt(const StartedRun& run, uint64_t offset) {
   int status = 0;
-  if (waitpid(run.pid, &status, 0) != run.pid || !WIFSTOPPED(status)) return false;  // its start
-  ptrace(PTRACE_SETOPTIONS, run.pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
-  bool in_call = false;
+  bool in_read = false;
   int signal = 0;  // one for the run, to be passed on
   for (;;) {
     if (ptrace(PTRACE_SYSCALL, run.pid, nullptr, signal) != 0) return false;
@@ -125,13 +129,15 @@ inline bool StopAfterSystemCall(const StartedRun& run, long number) {
     if (signal != 0) continue;
     __ptrace_syscall_info info{};
     if (ptrace(PTRACE_GET_SYSCALL_INFO, run.pid, sizeof info, &info) <= 0) return false;
-    if (info.op == PTRACE_SYSCALL_INFO_ENTRY)
-      in_call = info.entry.nr == static_cast<uint64_t>(number);
-    if (info.op == PTRACE_SYSCALL_INFO_EXIT && in_call) return true;
+    if (info.op == PTRACE_SYSCALL_INFO_ENTRY) {
+      in_read = info.entry.nr == SYS_pread64 && info.entry.args[3] == offset;
+    } else if (info.op == PTRACE_SYSCALL_INFO_EXIT && in_read) {
+      return true;
+    }
   }
 }
 
-// Lets a run stopped by StopAfterSystemCall go on, no longer traced.
+// Lets a run stopped by StopAfterReadAt go on, no longer traced.
 inline void Release(const StartedRun& run) { ptrace(PTRACE_DETACH, run.pid, nullptr, 0); }
 
 inline RunResult RunVortiq(const std::vector<std::string>& parameters, RunOptions options = {}) {
