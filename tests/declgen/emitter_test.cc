@@ -103,7 +103,8 @@ TEST(EmitterTest, PrologueOnceAndTheClosingLine) {
   // A header larger than a piece comes in pieces, each closed after the
   // declaration that filled it.
   std::string source;
-  for (int i = 0; i < 100000; ++i) source += "Procedure P" + std::to_string(i) + "()\nEndProcedure\n";
+  for (int i = 0; i < 100000; ++i)
+    source += "Procedure P" + std::to_string(i) + "()\nEndProcedure\n";
   const HeaderText pieces = EmitHeader(source, "x.pb", 0);
   ASSERT_GT(pieces.size(), 1u);
   for (size_t i = 0; i + 1 < pieces.size(); ++i) {

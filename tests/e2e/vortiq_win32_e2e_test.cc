@@ -239,8 +239,8 @@ TEST(VortiqWin32Test, HeaderHeldForAMomentIsWaitedFor) {
 TEST(VortiqWin32Test, SaveInFlightIsWaitedFor) {
   TempDir dir;
   const auto source = dir.path() / "f.pb";
-  const std::string new_text = "Procedure New1()\r\nProcedure New2()\r\n";
-  testing::WriteFile(source, "Procedure Old1()\r\nProcedure Old2()\r\n");
+  const std::string new_text = "Procedure New1()\r\nEndProcedure\r\nProcedure New2()\r\n";
+  testing::WriteFile(source, "Procedure Old1()\r\nEndProcedure\r\nProcedure Old2()\r\n");
   const auto open_for_writing = [&source] {
     return CreateFileW(source.wstring().c_str(), GENERIC_WRITE,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
