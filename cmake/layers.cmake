@@ -5,7 +5,7 @@
 # absolute path. A layer's library adds only its own root (PUBLIC), so a file
 # sees the headers of its own layer and of the layers its library links, which
 # are the layers below: `#include "run/run.h"` in src/io fails to compile.
-# Includes keep the form "io/source_reader.h".
+# Includes keep the form "io/platform.h".
 #
 # Forwarding headers rather than a symbolic link per layer: they need no
 # symbolic links (which Windows hosts may not allow), and the compiler still
